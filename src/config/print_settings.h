@@ -1,0 +1,22 @@
+// Configuration file "tavrel2.cfg": printer name, font face name and point size text.
+#pragma once
+
+#include <string>
+
+inline const std::string SettingsFileName = "tavrel2.cfg";
+
+struct PrintSettings {
+  std::string PrinterName;
+  std::string FontName;
+  std::string PointSizeText;
+};
+
+// Never fails outward: what cannot be read comes back as empty text.
+PrintSettings LoadPrintSettings();
+
+// Writing, as setup does it: open, then each line (text and CR LF) straight to the file, then
+// close. The lines go to a file beside the configuration, which replaces it only on close,
+// so an interrupted setup keeps the old configuration.
+void OpenSettingsForWriting();
+void WriteSettingsLine(const std::string& text);
+void CloseSettingsFile();

@@ -1,0 +1,70 @@
+// Setup wizard: choose a printer, one of its fixed-pitch fonts and a point size, and write
+// "tavrel2.cfg".
+
+#include "config/setup_wizard.h"
+
+#include <cstdint>
+#include <string>
+
+#include "config/print_settings.h"
+#include "config/printer_lists.h"
+#include "platform/console.h"
+#include "platform/file_exists.h"
+#include "platform/text_rules.h"
+#include "print/discovery.h"
+
+// SayLine() - One console line.
+static void SayLine(const std::string& text) {
+  ConsolePrint(text);
+  ConsoleNewLine();
+}
+
+// AskNumber() - Asks until the operator types a number from 1 to count; 0 when no number
+// can ever be accepted (an empty list, or no keyboard to type on).
+static int16_t AskNumber(const std::string& prompt, int32_t count) {
+  if (count < 1 || !ConsoleHasKeyboard()) return 0;
+  while (true) {
+    SayLine(prompt);
+    int16_t number = StoreInt16(TextToNumber(ConsoleLineInput()));
+    if (number >= 1 && number <= count) return number;
+    SayLine("Try again, must be a number from above.");
+  }
+}
+
+// RunSetup() - The whole dialogue. The old configuration stays until the new one is complete.
+void RunSetup() {
+  SayLine("Entering config mode");
+  ListPrinters("fishcakes");
+  int16_t printerNumber = AskNumber("Select a printer from the above list.", PrinterCount);
+  if (printerNumber == 0) {
+    SayLine(PrinterCount < 1 ? "No printer is installed, so there is nothing to choose; tavrel2.cfg was not changed."
+                             : "No keyboard to answer on; tavrel2.cfg was not changed.");
+    return;
+  }
+  int16_t printerPosition = static_cast<int16_t>(printerNumber - 1);
+
+  ListFixedPitchFonts(printerPosition);
+  int16_t fontNumber = AskNumber("Select a font from the above list.", FontCount);
+  if (fontNumber == 0) {
+    SayLine(FontCount < 1 ? "That printer offers no font, so there is nothing to choose; tavrel2.cfg was not changed."
+                          : "No keyboard to answer on; tavrel2.cfg was not changed.");
+    return;
+  }
+  int16_t fontPosition = static_cast<int16_t>(fontNumber - 1);
+
+  OpenSettingsForWriting();
+  std::string printerName = PrinterNameAt(printerPosition);
+  SayLine(printerName);
+  WriteSettingsLine(printerName);
+
+  std::string faceName = FontNameAt(fontPosition, printerPosition);
+  SayLine(faceName);
+  WriteSettingsLine(faceName);
+
+  SayLine("Please enter a font point size between 6 and 72.  Common size for POS is 10");
+  std::string entry = ConsoleLineInput();
+  WriteSettingsLine(NumberText(TextToNumber(entry), 15));
+  SayLine(entry);
+  CloseSettingsFile();
+  SayLine("Setup complete, creating config file.");
+}

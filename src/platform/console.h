@@ -1,0 +1,36 @@
+// Console: the terminal screen, keys and the standard output stream.
+//
+// A screen model in memory is the truth; it is rendered to the terminal with ANSI sequences.
+// Rows and columns count from 1. Without any terminal, console text goes to standard error
+// as plain lines and no key is ever waiting.
+#pragma once
+
+#include <string>
+
+// Sets the console up (output target, raw keyboard, light grey on black). The terminal's
+// modes are restored by ConsoleStop, at normal exit and on fatal signals.
+void ConsoleStart();
+void ConsoleStop();
+
+void ConsolePrint(const std::string& text);
+void ConsolePrintZone();
+void ConsoleNewLine();
+// The number's text (sign position, digits) and one trailing blank.
+void ConsolePrintNumber(double number);
+void ConsoleClear();
+// A component of 16 or more leaves that component unchanged.
+void ConsoleColor(int foreground, int background);
+// A coordinate out of range (0 included) is kept.
+void ConsoleLocate(int row, int column);
+
+// One key without waiting: "" when none, one byte for a character, byte 0 and the scan code
+// for a key without a character.
+std::string ConsoleInkey();
+// A typed line with echo; Backspace edits; Enter ends; at most 10000 bytes.
+std::string ConsoleLineInput();
+
+void StdOutPrint(const std::string& text);
+void StdOutNewLine();
+bool StdOutIsConsole();
+
+void SleepMilliseconds(int milliseconds);

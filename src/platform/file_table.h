@@ -1,0 +1,28 @@
+// Open-file table of the file services: one record per file number, shared by their parts.
+#pragma once
+
+#include <cstdint>
+#include <map>
+
+#include "platform/files.h"
+
+// Bytes read from the file at a time.
+constexpr int FileReadBufferSize = 128;
+constexpr int HighestFileNumber = 32767;
+
+struct OpenFile {
+    int Descriptor = -1;
+    FileMode Mode = FileInput;
+    char ReadBuffer[FileReadBufferSize];
+    int ReadStart = 0;        // next unread byte in ReadBuffer
+    int ReadEnd = 0;          // one past the last byte read into ReadBuffer
+    bool DataEnded = false;   // the physical end or a 1Ah byte has been reached
+    int64_t Column = 0;       // bytes written since the last line end
+};
+
+// The open files by file number.
+extern std::map<int, OpenFile> OpenFiles;
+
+// The record of an open file, or nullptr with ErrorCode 52 (bad file number) when the number
+// is not open.
+OpenFile* FindOpenFile(int number);

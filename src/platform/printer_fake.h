@@ -1,0 +1,61 @@
+// Recording printer for unit tests: fixed geometry and metrics, every call and drawing kept.
+//
+// While the fake is on, EnumPrintersA lists its printers and CreateDCA makes fake contexts.
+// Metrics of a font of em size h (h = -lfHeight; 100 when lfHeight is 0):
+//   tmAscent h, tmDescent h / 4, tmHeight h + h / 4, tmExternalLeading h / 10;
+//   advance of every byte h / 2 in "Fake Mono"; in "Fake Sans" 'i', 'l' and '.' h / 4,
+//   'W', 'w', 'M' and 'm' h, every other byte h / 2.
+// A face that is not one of the fake's faces is matched to the first face. A positive
+// lfHeight is the cell height: h = lfHeight * 4 / 5, rounded. A face set up by a test other
+// than these two measures like "Fake Sans" when its name holds "Sans", else like "Fake Mono".
+// Geometry: PHYSICALOFFSETY is offsetX too, the sheet is the printable area plus both offsets
+// on each side, and landscape swaps width and height. A context's own font is the first face
+// with lfHeight 0.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/printer_device.h"
+
+struct FakeTextDraw {
+  int page;  // counted from 1 within the document
+  int x;
+  int y;
+  unsigned align;
+  std::string text;
+  std::string face;
+  int emHeight;
+};
+
+struct FakePrinterState {
+  // Set up by the test.
+  std::vector<std::string> printers = {"Fake Printer"};
+  std::vector<std::string> faces = {"Fake Mono", "Fake Sans"};
+  int width = 4800;   // HORZRES
+  int height = 6600;  // VERTRES
+  int offsetX = 100;  // PHYSICALOFFSETX
+  int dpi = 600;      // LOGPIXELSX and LOGPIXELSY
+  int rasterCaps = RC_STRETCHDIB;
+  int failStartPageAt = 0;  // the nth StartPage of a document fails (0: never)
+  bool failStartDoc = false;
+  bool failCreateFont = false;
+  bool failEnumPrinters = false;  // EnumPrintersA returns false with error 5
+  std::string defaultPrinter;     // DefaultPrinterDevice ("" none)
+  std::string promptKeys;  // keys the operator types at the settings question, one byte a
+                           // key; when they run out the question is cancelled
+
+  // Recorded.
+  std::vector<std::string> calls;  // "StartDoc <name>", "StartPage", "EndPage", "EndDoc",
+                                   // "DeleteDC", "CreateFont <face> <height>",
+                                   // "DeleteObject <face>", "SelectObject <face>"
+  std::vector<FakeTextDraw> draws;
+  int pagesStarted = 0;
+  int fontsAlive = 0;  // fonts created and not yet deleted
+  int contextsAlive = 0;
+  int charWidthCalls = 0;  // GetCharWidth32A and GetTextExtentPoint32A calls
+};
+
+// Turns the fake on or off; turning it on resets its state to the defaults.
+void UseFakePrinterDevice(bool on);
+FakePrinterState& FakePrinter();

@@ -1,0 +1,47 @@
+// Print job: the one open printer document and its six operations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/printer_device.h"
+
+struct PrintJobRecord {
+  HDC PrinterDc = nullptr;      // 0: no job (or a document-less context for font discovery)
+  int32_t CurrentY = 0;         // baseline of the last line printed on this page
+  int16_t GridColumns = 0;
+  int16_t GridRows = 0;
+  int32_t GridRowHeight = 0;
+  int32_t GridColumnWidth = 0;
+  HFONT SavedFont = nullptr;    // the context's own font, while a job font is selected
+};
+
+extern PrintJobRecord PrintJob;
+
+// The document name every printed document carries on the spooler.
+inline const std::string PrintDocumentName = "Tavrel DOS output";
+
+// Returns 1 when the job is open, 0 when not. Columns or rows of 0 or less take the defaults
+// 80 and 65, so the grid divisions never divide by zero.
+int32_t OpenPrintJob(const std::string& printerName, const std::string& documentName,
+                     int16_t columns, int16_t rows, int16_t landscape);
+// As OpenPrintJob, with the operator choosing the orientation on the console.
+int32_t OpenPrintJobWithPrompt(const std::string& printerName, const std::string& documentName,
+                               int16_t columns, int16_t rows);
+int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize);
+int32_t SetPrintTextColor(COLORREF color);
+int32_t StartNextPage();
+void EndPrintJob();
+
+// Removes NUL-space pairs from both ends of a printer or face name.
+std::string CleanPrintName(const std::string& name);
+
+// The text as a NUL-terminated buffer of limit + 1 bytes holds it: cut at the first NUL, then
+// after limit bytes.
+std::string BufferText(const std::string& text, size_t limit);
+
+// True when the last job ended by EndPrintJob reached the spooler whole: EndDoc reported
+// success and no page start failed. Cleared by every OpenPrintJob, so after a failed opening
+// it is false. Run mode keeps a capture file whose document was not delivered.
+extern bool PrintJobDelivered;

@@ -1,0 +1,17 @@
+// Program entry: console, name lists, banner, one action chosen from the command tail.
+
+#include "platform/console.h"
+#include "platform/text_rules.h"
+#include "print/discovery.h"
+#include "shell/dispatch.h"
+
+int main(int argc, char** argv) {
+  SetCommandLine(argc, argv);
+  ConsoleStart();
+  CreateNameLists();
+  PrintBanner();
+  RunAction(ChooseAction(CommandTail()));
+  ConsoleStop();
+  // The shop's scripts rely on a clean exit whatever the action reported on the console.
+  return 0;
+}

@@ -1,0 +1,4 @@
+// Test command: one empty page on the configured printer.
+#pragma once
+
+void PrintTestPage();
