@@ -26,3 +26,7 @@ extern std::map<int, OpenFile> OpenFiles;
 // The record of an open file, or nullptr with ErrorCode 52 (bad file number) when the number
 // is not open.
 OpenFile* FindOpenFile(int number);
+
+// Code for a name that is not there: 76 (path not found) when its folder is missing or is
+// not a folder, else 53 (file not found).
+int MissingNameCode(const std::string& name);

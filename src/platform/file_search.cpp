@@ -1,0 +1,157 @@
+// Finding and deleting files by name pattern: * and ? wildcards, letter case ignored, only
+// ordinary files that are not hidden.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "platform/error_code.h"
+#include "platform/files.h"
+
+namespace {
+
+struct SearchPattern {
+    std::string Folder;  // "." for the working directory
+    std::string Name;    // name pattern, wildcards allowed
+};
+
+// Splits a pattern at its last "/" into folder and name pattern. A pattern that ends in ":"
+// or "/" names every file: "*.*" is appended.
+SearchPattern SplitPattern(std::string pattern)
+{
+    if (!pattern.empty() && (pattern.back() == ':' || pattern.back() == '/'))
+        pattern += "*.*";
+    size_t slash = pattern.rfind('/');
+    if (slash == std::string::npos)
+        return {".", pattern};
+    return {slash == 0 ? "/" : pattern.substr(0, slash), pattern.substr(slash + 1)};
+}
+
+// ASCII letters folded to lower case; other bytes unchanged.
+char FoldCase(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Wildcard match, case ignored: ? is any one byte, * any run of bytes. Backtracks only to the
+// last *, so the time stays proportional to the lengths' product at worst.
+bool WildcardMatches(const std::string& name, const std::string& pattern)
+{
+    size_t n = 0, p = 0;
+    size_t starPattern = std::string::npos, starName = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starPattern = p++;
+            starName = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starPattern != std::string::npos) {
+            p = starPattern + 1;
+            n = ++starName;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+// DOS name match: a name without a dot also matches a pattern ending in ".*" or "." through
+// the part before it, so "*.*" matches every name and "README.*" matches "README".
+bool NameMatches(const std::string& name, const std::string& pattern)
+{
+    if (WildcardMatches(name, pattern))
+        return true;
+    if (name.find('.') != std::string::npos)
+        return false;
+    if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0)
+        return WildcardMatches(name, pattern.substr(0, pattern.size() - 2));
+    if (!pattern.empty() && pattern.back() == '.')
+        return WildcardMatches(name, pattern.substr(0, pattern.size() - 1));
+    return false;
+}
+
+bool HasWildcard(const std::string& pattern)
+{
+    return pattern.find_first_of("*?") != std::string::npos;
+}
+
+// Names of the ordinary files in the folder that match, in byte order. Names starting with
+// "." are hidden and never match ("." and ".." among them); folders, symbolic links and
+// devices never match. A pattern without wildcards names one file: the one spelt exactly
+// so when it exists, else the first that matches with case ignored; so the capture file is
+// found and deleted as one file even if another spelling of its name exists too. On a folder
+// that cannot be read, `error` gets its errno.
+std::vector<std::string> MatchingFiles(const SearchPattern& search, int& error)
+{
+    std::vector<std::string> names;
+    error = 0;
+    if (search.Name.empty())
+        return names;
+    DIR* folder = opendir(search.Folder.c_str());
+    if (folder == nullptr) {
+        error = errno;
+        return names;
+    }
+    while (dirent* entry = readdir(folder)) {
+        std::string name = entry->d_name;
+        if (name[0] == '.' || !NameMatches(name, search.Name))
+            continue;
+        struct stat info;
+        if (fstatat(dirfd(folder), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            names.push_back(name);
+    }
+    closedir(folder);
+    std::sort(names.begin(), names.end());
+    if (!HasWildcard(search.Name) && names.size() > 1) {
+        bool exact = std::find(names.begin(), names.end(), search.Name) != names.end();
+        names = {exact ? search.Name : names.front()};
+    }
+    return names;
+}
+
+// Path of a found name inside the pattern's folder.
+std::string PathInFolder(const SearchPattern& search, const std::string& name)
+{
+    if (search.Folder == ".")
+        return name;
+    if (search.Folder == "/")
+        return "/" + name;
+    return search.Folder + "/" + name;
+}
+
+}  // namespace
+
+// Name, without folder, of the first matching ordinary file in byte order; "" when none.
+// Always leaves ErrorCode 0.
+std::string FirstMatchingFile(const std::string& pattern)
+{
+    int error;
+    std::vector<std::string> names = MatchingFiles(SplitPattern(pattern), error);
+    ErrorCode = 0;
+    return names.empty() ? "" : names.front();
+}
+
+// Deletes every matching ordinary file. None matching: 53; a missing folder 76, an
+// unreadable one the code of its errno; a failed deletion leaves its code and the others are still deleted.
+void DeleteFiles(const std::string& pattern)
+{
+    SearchPattern search = SplitPattern(pattern);
+    int error;
+    std::vector<std::string> names = MatchingFiles(search, error);
+    if (names.empty()) {
+        ErrorCode = error == ENOENT ? 76 : error != 0 ? ErrorCodeFromErrno(error) : 53;
+        return;
+    }
+    for (const std::string& name : names) {
+        if (unlink(PathInFolder(search, name).c_str()) != 0)
+            ErrorCode = ErrorCodeFromErrno(errno);
+    }
+}
