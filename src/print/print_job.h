@@ -42,6 +42,7 @@ std::string CleanPrintName(const std::string& name);
 std::string BufferText(const std::string& text, size_t limit);
 
 // True when the last job ended by EndPrintJob reached the spooler whole: EndDoc reported
-// success and no page start failed. Cleared by every OpenPrintJob, so after a failed opening
-// it is false. Run mode keeps a capture file whose document was not delivered.
+// success and no page start failed. Cleared by every OpenPrintJob and PrintDocument, so after
+// a failed opening (or a file that could not be read) it is false. Run mode keeps a capture
+// file whose document was not delivered.
 extern bool PrintJobDelivered;

@@ -1,0 +1,88 @@
+// Document printing: a capture file, or the test page, on the chosen printer and font.
+
+#include "print/document_printing.h"
+
+#include "platform/console.h"
+#include "platform/error_code.h"
+#include "platform/files.h"
+#include "print/discovery.h"
+#include "print/print_job.h"
+#include "print/text_output.h"
+
+namespace {
+
+constexpr int16_t DocumentColumns = 80;
+constexpr int16_t DocumentRows = 60;
+constexpr int16_t Portrait = 0;
+constexpr int16_t DefaultPointSize = 12;
+
+// PrintResultLine() - A 1 or 0 on a console line of its own.
+void PrintResultLine(int32_t result) {
+  ConsolePrintNumber(result);
+  ConsoleNewLine();
+}
+
+// OpenDocumentJob() - Rediscovers the printers and opens the job on the one at the index, then
+// rediscovers that printer's fonts and selects the one at the index; each result is shown on
+// its own line. An index that is not a discovered entry is not read: that step reports 0, as
+// a printer that cannot be opened or a font that cannot be selected does.
+void OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize) {
+  EnumeratePrinters();
+  int32_t opened = 0;
+  if (IsPrinterPosition(printerIndex))
+    opened = OpenPrintJob(PrinterNames[printerIndex], PrintDocumentName, DocumentColumns,
+                          DocumentRows, Portrait);
+  PrintResultLine(opened);
+
+  EnumerateFonts();
+  int32_t selected = 0;
+  if (IsFontPosition(fontIndex)) selected = SelectPrintFont(FontNames[fontIndex], pointSize);
+  PrintResultLine(selected);
+}
+
+}  // namespace
+
+// PrintDocument() - Prints the file line by line (echoing its non-empty lines on the console),
+// or one empty page for the test page name. A file that cannot be opened is reported with its
+// error code and nothing is printed. The file is neither deleted nor renamed.
+void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize,
+                   const std::string& fileName) {
+  CreateNameLists();
+  if (pointSize == 0) pointSize = DefaultPointSize;
+  ClearErrorCode();
+  // Only a job this call opens and ends can count as delivered.
+  PrintJobDelivered = false;
+
+  if (fileName == TestPageName) {
+    OpenDocumentJob(printerIndex, fontIndex, pointSize);
+    PrintLine("");
+    EndPrintJob();
+    return;
+  }
+
+  int fileNumber = FreeFileNumber();
+  FileOpen(fileName, fileNumber, FileInput);
+  if (ErrorCode != 0) {
+    ConsolePrint("Error detected! on file open");
+    ConsolePrintNumber(ErrorCode);
+    ConsoleNewLine();
+    EndPrintJob();
+    PrintJobDelivered = false;
+    return;
+  }
+
+  OpenDocumentJob(printerIndex, fontIndex, pointSize);
+  // A job that did not open still has its document read and echoed; PrintLine then draws
+  // nothing. A read that fails ends the reading, so a broken file cannot keep it going.
+  while (!FileAtEnd(fileNumber)) {
+    std::string line = FileLineInput(fileNumber);
+    if (ErrorCode != 0) break;
+    if (!line.empty()) {
+      ConsolePrint(line);
+      ConsoleNewLine();
+    }
+    PrintLine(line);
+  }
+  EndPrintJob();
+  FileClose(fileNumber);
+}

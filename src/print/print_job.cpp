@@ -1,0 +1,205 @@
+// Print job: the one open printer document and its six operations.
+
+#include "print/print_job.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#include "platform/console.h"
+#include "platform/text_rules.h"
+
+PrintJobRecord PrintJob;
+bool PrintJobDelivered = false;
+
+namespace {
+
+// Longest printer or document name the platform calls get (a 256-byte buffer).
+constexpr size_t NameLimit = 255;
+// Face name: first its 200-byte buffer, then the 32-byte field of the font description.
+constexpr size_t FaceBufferLimit = 199;
+constexpr size_t FaceFieldLimit = 31;
+
+constexpr int16_t DefaultColumns = 80;
+constexpr int16_t DefaultRows = 65;
+
+// The baseline-left alignment every job draws with.
+constexpr unsigned JobTextAlign = TA_BASELINE | TA_LEFT;
+
+// MulDiv() - a * b / c on a 64-bit product, rounded half away from zero; -1 when c is 0 or
+// the result does not fit 32 bits, as the Windows call does.
+int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
+  if (c == 0) return -1;
+  int64_t product = static_cast<int64_t>(a) * b;
+  bool negative = (product < 0) != (c < 0);
+  uint64_t magnitude = product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
+  uint64_t divisor = c < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
+  uint64_t quotient = (magnitude + divisor / 2) / divisor;
+  if (quotient > static_cast<uint64_t>(INT32_MAX)) return -1;
+  return negative ? -static_cast<int32_t>(quotient) : static_cast<int32_t>(quotient);
+}
+
+// ReleaseJobFont() - Puts the context's own font back and deletes the job font it replaces.
+void ReleaseJobFont(HDC dc) {
+  if (!PrintJob.SavedFont) return;
+  HGDIOBJ jobFont = SelectObject(dc, PrintJob.SavedFont);
+  if (jobFont) DeleteObject(jobFont);
+}
+
+// OpenJob() - The opening sequence shared by both openers; the settings come from the driver
+// with the given mode, and the orientation is set only when asked to.
+int32_t OpenJob(const std::string& printerName, const std::string& documentName, int16_t columns,
+                int16_t rows, int settingsMode, bool setOrientation, int16_t landscape) {
+  PrintJobDelivered = false;
+  if (PrintJob.PrinterDc) return 0;
+
+  PrintJob.CurrentY = 0;
+  PrintJob.GridColumns = columns > 0 ? columns : DefaultColumns;
+  PrintJob.GridRows = rows > 0 ? rows : DefaultRows;
+
+  std::string printer = BufferText(CleanPrintName(printerName), NameLimit);
+  HANDLE printerHandle = nullptr;
+  if (!OpenPrinterA(printer.c_str(), &printerHandle)) return 0;
+
+  // From here on the printer handle and the settings record are released on every way out.
+  int32_t result = 0;
+  long settingsSize = DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), nullptr,
+                                          nullptr, 0);
+  std::unique_ptr<DEVMODEA> settings;
+  if (settingsSize >= 1) settings.reset(new (std::nothrow) DEVMODEA());
+  if (settings &&
+      DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), settings.get(), nullptr,
+                          settingsMode) == IDOK) {
+    if (setOrientation)
+      settings->dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    result = 1;
+  }
+
+  if (result) {
+    PrintJob.PrinterDc = CreateDCA(nullptr, printer.c_str(), nullptr, settings.get());
+    if (!PrintJob.PrinterDc) {
+      ConsolePrint("Create Printer DC failed");
+      ConsolePrintZone();
+      ConsolePrintZone();
+      ConsolePrint("Err3");
+      ConsoleNewLine();
+      result = 0;
+    }
+  }
+
+  if (result) {
+    std::string document = BufferText(documentName, NameLimit);
+    DOCINFOA info;
+    info.cbSize = 20;
+    info.lpszDocName = document.c_str();
+    if (StartDocA(PrintJob.PrinterDc, &info) <= 0) {
+      DeleteDC(PrintJob.PrinterDc);
+      PrintJob.PrinterDc = nullptr;
+      result = 0;
+    } else if (StartPage(PrintJob.PrinterDc) <= 0) {
+      EndDoc(PrintJob.PrinterDc);
+      DeleteDC(PrintJob.PrinterDc);
+      PrintJob.PrinterDc = nullptr;
+      result = 0;
+    }
+  }
+
+  if (result) {
+    SetTextAlign(PrintJob.PrinterDc, JobTextAlign);
+    SetBkMode(PrintJob.PrinterDc, TRANSPARENT);
+    PrintJob.GridRowHeight = GetDeviceCaps(PrintJob.PrinterDc, VERTRES) / (PrintJob.GridRows + 1);
+    PrintJob.GridColumnWidth =
+        GetDeviceCaps(PrintJob.PrinterDc, HORZRES) / (PrintJob.GridColumns + 2);
+  }
+
+  ClosePrinter(printerHandle);
+  return result;
+}
+
+}  // namespace
+
+// CleanPrintName() - Drops NUL-space pairs from the start, then from the end; single spaces
+// and single NULs stay, so "Shop Printer " keeps its trailing space.
+std::string CleanPrintName(const std::string& name) {
+  const std::string pattern("\0 ", 2);
+  return TrimPatternRight(TrimPatternLeft(name, pattern), pattern);
+}
+
+// BufferText() - What a NUL-terminated buffer of limit + 1 bytes holds of the text.
+std::string BufferText(const std::string& text, size_t limit) {
+  size_t end = text.find('\0');
+  if (end == std::string::npos) end = text.size();
+  if (end > limit) end = limit;
+  return text.substr(0, end);
+}
+
+// OpenPrintJob() - Opens a document on the printer with its default settings and the chosen
+// orientation, page 1 started. Refuses while a job (or a font-discovery context) is open.
+int32_t OpenPrintJob(const std::string& printerName, const std::string& documentName,
+                     int16_t columns, int16_t rows, int16_t landscape) {
+  return OpenJob(printerName, documentName, columns, rows, DM_OUT_BUFFER, true, landscape);
+}
+
+// OpenPrintJobWithPrompt() - As OpenPrintJob, but the driver asks the operator for the settings
+// and they are used as given; a cancelled question opens nothing.
+int32_t OpenPrintJobWithPrompt(const std::string& printerName, const std::string& documentName,
+                               int16_t columns, int16_t rows) {
+  return OpenJob(printerName, documentName, columns, rows, DM_IN_PROMPT | DM_OUT_BUFFER, false, 0);
+}
+
+// SelectPrintFont() - Selects the face at the point size into the job; the previous job font
+// is deleted, the context's own font is kept in SavedFont for EndPrintJob.
+int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
+  HDC dc = PrintJob.PrinterDc;
+  if (!dc) return 0;
+
+  std::string face = BufferText(BufferText(CleanPrintName(faceName), FaceBufferLimit),
+                                FaceFieldLimit);
+  LOGFONTA description;
+  face.copy(description.lfFaceName, face.size());
+  description.lfFaceName[face.size()] = '\0';
+  // Negative: matched by character height, in printer pixels.
+  description.lfHeight = -MulDiv(pointSize, GetDeviceCaps(dc, LOGPIXELSY), 72);
+
+  HFONT font = CreateFontIndirectA(&description);
+  if (!font) return 0;
+
+  ReleaseJobFont(dc);
+  PrintJob.SavedFont = SelectObject(dc, font);
+  return 1;
+}
+
+// SetPrintTextColor() - Colour of the following text; 0 without a job or for an invalid colour.
+int32_t SetPrintTextColor(COLORREF color) {
+  if (!PrintJob.PrinterDc) return 0;
+  return SetTextColor(PrintJob.PrinterDc, color) == CLR_INVALID ? 0 : 1;
+}
+
+// StartNextPage() - Ends the page and starts the next, the first baseline one line height down.
+// When the page cannot be started the job is ended, and it counts as not delivered: the rest
+// of the document never reaches the printer.
+int32_t StartNextPage() {
+  HDC dc = PrintJob.PrinterDc;
+  if (!dc) return 0;
+  TEXTMETRICA metrics;
+  GetTextMetricsA(dc, &metrics);
+  PrintJob.CurrentY = metrics.tmHeight + metrics.tmExternalLeading;
+  EndPage(dc);
+  if (StartPage(dc) > 0) return 1;
+  EndPrintJob();
+  PrintJobDelivered = false;
+  return 0;
+}
+
+// EndPrintJob() - Restores the context's own font, ends page and document and deletes the
+// context; the document goes to the spooler. Nothing happens without a job.
+void EndPrintJob() {
+  HDC dc = PrintJob.PrinterDc;
+  if (!dc) return;
+  ReleaseJobFont(dc);
+  EndPage(dc);
+  PrintJobDelivered = EndDoc(dc) > 0;
+  DeleteDC(dc);
+  PrintJob.PrinterDc = nullptr;
+  PrintJob.SavedFont = nullptr;
+}

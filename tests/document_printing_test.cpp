@@ -1,0 +1,199 @@
+// Document printing on the recording printer: the test page and capture files.
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+#include "platform/error_code.h"
+#include "platform/printer_fake.h"
+#include "print/discovery.h"
+#include "print/document_printing.h"
+#include "print/print_job.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// Fake Mono at 12 points, 600 dpi: em 100, line step 125 + 10.
+constexpr int LineStep = 135;
+
+class DocumentPrintingTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseFakePrinterDevice(true);
+    PrintJob = PrintJobRecord{};
+    PrinterNames.clear();
+    FontNames.clear();
+    char pattern[] = "/tmp/tavrel_docXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    EndPrintJob();
+    UseFakePrinterDevice(false);
+    for (const std::string& file : files_) unlink(file.c_str());
+    rmdir(folder_.c_str());
+  }
+  // A capture file with exactly these bytes.
+  std::string WriteFile(const std::string& bytes) {
+    std::string name = folder_ + "/doc" + std::to_string(files_.size()) + ".dry";
+    std::ofstream(name, std::ios::binary) << bytes;
+    files_.push_back(name);
+    return name;
+  }
+  static int CountCalls(const std::string& call) {
+    const auto& calls = FakePrinter().calls;
+    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+  }
+  // The console text of an action (standard error without a terminal), from column 1.
+  template <typename Action>
+  static std::string ConsoleOf(Action action) {
+    ConsoleNewLine();
+    ::testing::internal::CaptureStderr();
+    action();
+    return ::testing::internal::GetCapturedStderr();
+  }
+  static Texts DrawnTexts() {
+    Texts texts;
+    for (const FakeTextDraw& draw : FakePrinter().draws) texts.push_back(draw.text);
+    return texts;
+  }
+  // Prints the file with the first printer and font at 12 points.
+  static void Print(const std::string& file) {
+    int16_t printer = 0;
+    int16_t font = 0;
+    int16_t size = 12;
+    PrintDocument(printer, font, size, file);
+  }
+
+  std::string folder_;
+  std::vector<std::string> files_;
+};
+
+TEST_F(DocumentPrintingTest, TestPageIsOneEmptyPage) {
+  int16_t printer = 0;
+  int16_t font = 1;
+  int16_t size = 0;
+  EXPECT_EQ(ConsoleOf([&] { PrintDocument(printer, font, size, TestPageName); }),
+            " 1 \n 1 \n");
+  EXPECT_EQ(size, 12);  // written back
+  EXPECT_EQ(printer, 0);
+  EXPECT_EQ(font, 1);
+  EXPECT_EQ(CountCalls("StartDoc Tavrel DOS output"), 1);
+  EXPECT_EQ(FakePrinter().pagesStarted, 1);
+  EXPECT_TRUE(FakePrinter().draws.empty());
+  EXPECT_EQ(CountCalls("CreateFont Fake Sans -100"), 1);
+  EXPECT_EQ(CountCalls("EndDoc"), 1);
+  EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_TRUE(PrintJobDelivered);
+}
+
+struct DocumentCase {
+  const char* what;
+  std::string bytes;
+  Texts drawn;
+};
+
+TEST_F(DocumentPrintingTest, LinesReachThePrinter) {
+  const DocumentCase cases[] = {
+      {"blank line takes no space", "first\r\n\r\nsecond\r\n", {"first", "second"}},
+      {"CR alone ends a line", "a\rb\r", {"a", "b"}},
+      {"a lone LF stays in the line", "a\nb\r\nc", {"a\nb", "c"}},
+      {"Ctrl-Z ends the data", "a\r\nb\x1a" "c\r\nd", {"a", "b"}},
+      {"empty file", "", {}},
+      {"Ctrl-Z first", "\x1a" "text", {}},
+      {"control bytes reach the printer", "\x1b" "E\x0c" "\tx", {"\x1b" "E\x0c" "\tx"}},
+  };
+  for (const DocumentCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseFakePrinterDevice(true);
+    std::string echo;
+    for (const std::string& line : c.drawn) echo += line + "\n";
+    // Both results, then the non-empty lines: a blank line shows no blank console line.
+    std::string file = WriteFile(c.bytes);
+    EXPECT_EQ(ConsoleOf([&] { Print(file); }), " 1 \n 1 \n" + echo);
+    EXPECT_EQ(DrawnTexts(), c.drawn);
+    for (size_t i = 0; i < FakePrinter().draws.size(); ++i)
+      EXPECT_EQ(FakePrinter().draws[i].y, static_cast<int>(i + 1) * LineStep);
+    EXPECT_EQ(FakePrinter().pagesStarted, 1);
+    EXPECT_EQ(CountCalls("EndDoc"), 1);
+    EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+  }
+}
+
+TEST_F(DocumentPrintingTest, LongLineBrokenByWidth) {
+  Print(WriteFile(std::string(200, 'x') + "\n" + std::string(10, 'y')));
+  // 211 bytes at 50 each, 95 to a printed line.
+  EXPECT_EQ(FakePrinter().draws.size(), 3u);
+}
+
+TEST_F(DocumentPrintingTest, MissingFileOpensNoJob) {
+  EXPECT_EQ(ConsoleOf([&] { Print(folder_ + "/missing.dry"); }),
+            "Error detected! on file open 53 \n");
+  EXPECT_EQ(ErrorCode, 53);
+  EXPECT_EQ(CountCalls("StartDoc Tavrel DOS output"), 0);
+  EXPECT_EQ(FakePrinter().contextsAlive, 0);
+  EXPECT_TRUE(FakePrinter().draws.empty());
+  EXPECT_FALSE(PrintJobDelivered);
+}
+
+TEST_F(DocumentPrintingTest, FileStaysAfterPrinting) {
+  std::string file = WriteFile("keep me\r\n");
+  Print(file);
+  EXPECT_EQ(access(file.c_str(), F_OK), 0);
+  EXPECT_EQ(DrawnTexts(), Texts{"keep me"});
+}
+
+TEST_F(DocumentPrintingTest, IndicesOutsideTheListsAreNotRead) {
+  std::string file = WriteFile("line\r\n");
+  struct IndexCase {
+    const char* what;
+    int16_t printer;
+    int16_t font;
+    bool opened;
+    bool ownFont;  // printed in the context's own font
+  };
+  const IndexCase cases[] = {
+      {"printer -1", -1, 0, false, false},
+      {"printer past the list", 1, 0, false, false},
+      {"font -1", 0, -1, true, true},
+      {"font past the list", 0, 2, true, true},
+  };
+  for (const IndexCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    UseFakePrinterDevice(true);
+    int16_t printer = c.printer;
+    int16_t font = c.font;
+    int16_t size = 10;
+    std::string results = std::string(c.opened ? " 1 \n" : " 0 \n") + " 0 \n";
+    EXPECT_EQ(ConsoleOf([&] { PrintDocument(printer, font, size, file); }),
+              results + "line\n");  // read and echoed even without a job
+    EXPECT_EQ(CountCalls("StartDoc Tavrel DOS output"), c.opened ? 1 : 0);
+    EXPECT_EQ(FakePrinter().draws.size(), c.opened ? 1u : 0u);
+    bool created = false;
+    for (const auto& call : FakePrinter().calls) created |= call.rfind("CreateFont", 0) == 0;
+    EXPECT_EQ(created, c.opened && !c.ownFont);
+    EXPECT_EQ(FakePrinter().contextsAlive, 0);
+    EXPECT_EQ(PrintJobDelivered, c.opened);
+  }
+}
+
+TEST_F(DocumentPrintingTest, FailedPageStopsPrintingNotReading) {
+  FakePrinter().failStartPageAt = 2;
+  std::string bytes;
+  for (int i = 0; i < 60; ++i) bytes += "line " + std::to_string(i) + "\r\n";
+  Print(WriteFile(bytes));
+  EXPECT_EQ(FakePrinter().draws.size(), 48u);  // page 1 only
+  EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+  EXPECT_FALSE(PrintJobDelivered);
+}
+
+}  // namespace
