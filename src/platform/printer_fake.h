@@ -8,8 +8,8 @@
 // A face that is not one of the fake's faces is matched to the first face. A positive
 // lfHeight is the cell height: h = lfHeight * 4 / 5, rounded. A face set up by a test other
 // than these two measures like "Fake Sans" when its name holds "Sans", else like "Fake Mono".
-// Geometry: PHYSICALOFFSETY is offsetX too, the sheet is the printable area plus both offsets
-// on each side, and landscape swaps width and height. A context's own font is the first face
+// Geometry: PHYSICALOFFSETY is offsetX too, the sheet (PHYSICALWIDTH/HEIGHT) is the printable
+// area plus that offset on each side, and landscape swaps width and height. A context's own font is the first face
 // with lfHeight 0.
 #pragma once
 

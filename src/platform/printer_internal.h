@@ -45,6 +45,9 @@ struct DeviceContext {
   int dpiX = 600;
   int dpiY = 600;
   int rasterCaps = RC_STRETCHDIB;
+  double pageWidthPoints = 0;  // the sheet as a PDF page
+  double pageHeightPoints = 0;
+  struct CupsDestination* destination = nullptr;  // a CUPS printer's queue
 
   // Drawing state.
   GdiObject stockFont;
@@ -93,8 +96,15 @@ extern const PrinterBackend CupsPrinterBackend;
 extern const PrinterBackend PdfFilePrinterBackend;
 extern const PrinterBackend FakePrinterBackend;
 
+// The default CUPS destination's name, "" when there is none.
+std::string CupsDefaultPrinter();
+
 // True while unit tests have the fake on.
 bool FakePrinterOn();
+
+// The printer context behind a handle, or null when it is not a live printer context (used by
+// the bitmap calls, printer_bitmap.cpp).
+DeviceContext* LivePrinterContext(HDC dc);
 
 // The left end of a text run of the given width for x by the alignment, and its baseline for
 // y (ascent and descent of the selected font).

@@ -2,6 +2,9 @@
 # socket for the program (CUPS_SERVER) and a loopback port for ipptool, and raw queues whose
 # bytes a capture server stores. Source this file; call cups_start, then cups_add_queue.
 
+CAPTURE_PIDS=""
+CUPSD_PID=""
+CUPS_TMP=""
 HARNESS_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 PPD_DIR="$HARNESS_DIR/../ppd"
 
@@ -124,6 +127,6 @@ cups_stop() {
   [ -n "$CUPSD_PID" ] && kill "$CUPSD_PID" 2>/dev/null
   for p in $CAPTURE_PIDS; do kill "$p" 2>/dev/null; done
   wait 2>/dev/null
-  [ -n "$CUPS_TMP" ] && [ -z "$KEEP_CUPS_TMP" ] && rm -rf "$CUPS_TMP"
+  [ -n "$CUPS_TMP" ] && [ -z "${KEEP_CUPS_TMP:-}" ] && rm -rf "$CUPS_TMP"
   return 0
 }

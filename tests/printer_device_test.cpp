@@ -1,0 +1,343 @@
+// Unit tests of the real printer layer on "Print to PDF", with no CUPS scheduler answering.
+#include <cups/cups.h>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fstream>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/printer_device.h"
+#include "platform/printer_fake.h"
+
+namespace {
+
+const char PdfPrinter[] = "Print to PDF";
+
+// Output of a shell command.
+std::string CommandOutput(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// Names in a folder, without "." and "..".
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (dirent* entry = readdir(dir)) {
+      std::string name = entry->d_name;
+      if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(dir);
+  }
+  return names;
+}
+
+// A font description with a face and a height.
+LOGFONTA Font(const char* face, int height) {
+  LOGFONTA font;
+  strncpy(font.lfFaceName, face, sizeof font.lfFaceName - 1);
+  font.lfHeight = height;
+  return font;
+}
+
+// Collects enumerated faces; stops after `limit` when limit is positive.
+struct FaceList {
+  std::vector<std::string> names;
+  size_t limit = 0;
+};
+int CollectFace(const ENUMLOGFONTA* font, const TEXTMETRICA*, uint32_t, intptr_t value) {
+  auto* list = reinterpret_cast<FaceList*>(value);
+  list->names.push_back(font->elfLogFont.lfFaceName);
+  return list->limit && list->names.size() >= list->limit ? 0 : 1;
+}
+
+class PrinterDevice : public ::testing::Test {
+ protected:
+  // No scheduler: libcups is pointed at a socket that does not exist.
+  static void SetUpTestSuite() {
+    setenv("CUPS_SERVER", "/nonexistent/tavrel-test/cups.sock", 1);
+    cupsSetServer(nullptr);
+  }
+
+  // Each test works in a fresh temporary working directory.
+  void SetUp() override {
+    UseFakePrinterDevice(false);
+    char pattern[] = "/tmp/tavrel-printer-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    previous_ = cwd;
+    ASSERT_EQ(chdir(folder_.c_str()), 0);
+  }
+
+  void TearDown() override {
+    ASSERT_EQ(chdir(previous_.c_str()), 0);
+    CommandOutput("rm -rf '" + folder_ + "'");
+  }
+
+  // A context of the built-in printer with a selected font.
+  HDC PdfContext(const char* face, int height, HFONT* font, HGDIOBJ* stock) {
+    HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, nullptr);
+    if (!dc) return nullptr;
+    LOGFONTA description = Font(face, height);
+    *font = CreateFontIndirectA(&description);
+    *stock = SelectObject(dc, *font);
+    return dc;
+  }
+
+  // Releases what PdfContext made.
+  static void Release(HDC dc, HFONT font, HGDIOBJ stock) {
+    SelectObject(dc, stock);
+    DeleteObject(font);
+    DeleteDC(dc);
+  }
+
+  std::string folder_;
+  std::string previous_;
+};
+
+TEST_F(PrinterDevice, WithoutSchedulerOnlyTheBuiltInPrinterIsListed) {
+  std::vector<std::string> names = {"stale"};
+  ASSERT_TRUE(EnumPrintersA(names));
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names.back(), PdfPrinter);
+  EXPECT_EQ(DefaultPrinterDevice(), "");
+  HANDLE printer = nullptr;
+  ASSERT_TRUE(OpenPrinterA(PdfPrinter, &printer));
+  DEVMODEA defaults;
+  EXPECT_EQ(DocumentPropertiesA(nullptr, printer, PdfPrinter, &defaults, nullptr, DM_OUT_BUFFER),
+            IDOK);
+  EXPECT_EQ(defaults.dmOrientation, DMORIENT_PORTRAIT);
+  EXPECT_EQ(ClosePrinter(printer), 1);
+  EXPECT_FALSE(OpenPrinterA("NoSuchQueue", &printer));
+  EXPECT_EQ(CreateDCA(nullptr, "NoSuchQueue", nullptr, nullptr), nullptr);
+}
+
+TEST_F(PrinterDevice, BuiltInPrinterIsA4At600Dpi) {
+  struct Case {
+    int16_t orientation;
+    int horz, vert, physicalWidth, physicalHeight;
+  };
+  // A4 is 4961 x 7016 pixels at 600 dpi; 6.35 mm margins are 150 pixels.
+  const Case cases[] = {
+      {DMORIENT_PORTRAIT, 4661, 6716, 4961, 7016},
+      {DMORIENT_LANDSCAPE, 6716, 4661, 7016, 4961},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.orientation);
+    DEVMODEA settings;
+    settings.dmFields = DM_ORIENTATION;
+    settings.dmOrientation = c.orientation;
+    HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, &settings);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(GetDeviceCaps(dc, HORZRES), c.horz);
+    EXPECT_EQ(GetDeviceCaps(dc, VERTRES), c.vert);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALWIDTH), c.physicalWidth);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALHEIGHT), c.physicalHeight);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALOFFSETX), 150);
+    EXPECT_EQ(GetDeviceCaps(dc, PHYSICALOFFSETY), 150);
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), 600);
+    EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), 600);
+    EXPECT_TRUE(GetDeviceCaps(dc, RASTERCAPS) & RC_STRETCHDIB);
+    DeleteDC(dc);
+  }
+}
+
+TEST_F(PrinterDevice, FontFamiliesAreFontconfigsSortedOnce) {
+  HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  FaceList all;
+  EXPECT_NE(EnumFontFamiliesA(dc, nullptr, CollectFace, reinterpret_cast<intptr_t>(&all)), 0);
+  EXPECT_NE(std::find(all.names.begin(), all.names.end(), "DejaVu Sans Mono"), all.names.end());
+  for (size_t i = 1; i < all.names.size(); i++)
+    EXPECT_LT(strcasecmp(all.names[i - 1].c_str(), all.names[i].c_str()), 0) << all.names[i];
+  FaceList one;
+  one.limit = 1;
+  EXPECT_EQ(EnumFontFamiliesA(dc, nullptr, CollectFace, reinterpret_cast<intptr_t>(&one)), 0);
+  EXPECT_EQ(one.names.size(), 1u);
+  DeleteDC(dc);
+}
+
+TEST_F(PrinterDevice, MeasuresFixedPitchAndProportionalFaces) {
+  HFONT font;
+  HGDIOBJ stock;
+  HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  ASSERT_NE(stock, nullptr);
+  int widths[256];
+  ASSERT_EQ(GetCharWidth32A(dc, 0, 255, widths), 1);
+  EXPECT_EQ(widths['i'], widths['w']);
+  EXPECT_EQ(widths['i'], 50);  // 1233 of 2048 units at an em of 83 pixels
+  std::string all;
+  long sum = 0;
+  for (int byte = 1; byte < 256; byte++) {
+    all += static_cast<char>(byte);
+    sum += widths[byte];
+  }
+  TEXTMETRICA tm;
+  ASSERT_EQ(GetTextMetricsA(dc, &tm), 1);
+  EXPECT_EQ(tm.tmHeight, tm.tmAscent + tm.tmDescent);
+  EXPECT_GT(tm.tmAscent, 60);
+  EXPECT_GT(tm.tmDescent, 10);
+  EXPECT_GE(tm.tmExternalLeading, 0);
+  SIZE size;
+  ASSERT_EQ(GetTextExtentPoint32A(dc, all.data(), static_cast<int>(all.size()), &size), 1);
+  EXPECT_EQ(size.cx, sum);
+  EXPECT_EQ(size.cy, tm.tmHeight);
+
+  // A positive height is the cell: the same cell gives the same font back.
+  LOGFONTA byCell = Font("DejaVu Sans Mono", tm.tmHeight);
+  HFONT cellFont = CreateFontIndirectA(&byCell);
+  EXPECT_EQ(SelectObject(dc, cellFont), font);
+  TEXTMETRICA cellTm;
+  GetTextMetricsA(dc, &cellTm);
+  EXPECT_EQ(cellTm.tmHeight, tm.tmHeight);
+
+  // Proportional: narrow and wide letters differ; control bytes and the bytes without a
+  // Windows-1252 character are all the missing glyph.
+  LOGFONTA sans = Font("DejaVu Sans", -83);
+  HFONT sansFont = CreateFontIndirectA(&sans);
+  EXPECT_EQ(SelectObject(dc, sansFont), cellFont);
+  ASSERT_EQ(GetCharWidth32A(dc, 0, 255, widths), 1);
+  EXPECT_LT(widths['i'], widths['w']);
+  EXPECT_EQ(widths[0x01], widths[0x81]);
+  EXPECT_EQ(widths[0x1B], widths[0x8D]);
+  EXPECT_NE(widths[0x80], widths[0x81]);  // the euro sign is a character
+
+  // A face that is not installed gets a substitute.
+  LOGFONTA missing = Font("No Such Face At All", -83);
+  HFONT missingFont = CreateFontIndirectA(&missing);
+  EXPECT_EQ(SelectObject(dc, missingFont), sansFont);
+  EXPECT_EQ(GetTextMetricsA(dc, &tm), 1);
+  EXPECT_GT(tm.tmHeight, 0);
+
+  SelectObject(dc, font);
+  DeleteObject(cellFont);
+  DeleteObject(sansFont);
+  DeleteObject(missingFont);
+  Release(dc, font, stock);
+}
+
+TEST_F(PrinterDevice, DocumentBecomesAPdfInThePdfFolder) {
+  HFONT font;
+  HGDIOBJ stock;
+  HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA info;
+  info.lpszDocName = "Tavrel DOS output";
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  SetBkMode(dc, TRANSPARENT);
+  EXPECT_NE(TextOutA(dc, 150, 200, "Receipt 0042", 12), 0);
+  SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
+  EXPECT_NE(TextOutA(dc, 4000, 400, "Total", 5), 0);
+  EXPECT_GT(EndPage(dc), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  SetTextColor(dc, 0x0000FF);
+  EXPECT_NE(TextOutA(dc, 150, 200, "Second\x80page", 11), 0);
+  // The second page is left open: ending the document ends it.
+  EXPECT_GT(EndDoc(dc), 0);
+  Release(dc, font, stock);
+
+  const std::vector<std::string> files = FolderNames("pdf");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      files[0], std::regex("Tavrel DOS output \\d{4}-\\d\\d-\\d\\d \\d\\d-\\d\\d-\\d\\d\\.pdf")))
+      << files[0];
+  const std::string path = "'pdf/" + files[0] + "'";
+  const std::string pdfInfo = CommandOutput("pdfinfo " + path);
+  EXPECT_TRUE(std::regex_search(pdfInfo, std::regex("Pages: +2\\n"))) << pdfInfo;
+  EXPECT_NE(pdfInfo.find("595.276 x 841.89"), std::string::npos) << pdfInfo;
+  EXPECT_NE(pdfInfo.find("Tavrel DOS output"), std::string::npos) << pdfInfo;
+  const std::string text = CommandOutput("pdftotext " + path + " -");
+  EXPECT_NE(text.find("Receipt 0042"), std::string::npos) << text;
+  EXPECT_NE(text.find("Total"), std::string::npos) << text;
+  EXPECT_NE(text.find("Second\u20acpage"), std::string::npos) << text;
+  EXPECT_NE(CommandOutput("pdffonts " + path).find("DejaVuSansMono"), std::string::npos);
+
+  // Positions: the left text starts at 150 + 150 pixels, the right one ends at 4150, both
+  // in points (72 / 600), give or take the glyphs' side bearings.
+  const std::string boxes = CommandOutput("pdftotext -bbox -f 1 -l 1 " + path + " -");
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(boxes, m, std::regex("xMin=\"([0-9.]+)\"[^>]*>Receipt")));
+  EXPECT_NEAR(std::stod(m[1]), 300 * 0.12, 2.0);
+  ASSERT_TRUE(std::regex_search(boxes, m, std::regex("xMax=\"([0-9.]+)\"[^>]*>Total")));
+  EXPECT_NEAR(std::stod(m[1]), 4150 * 0.12, 2.0);
+}
+
+TEST_F(PrinterDevice, NameInUseGetsACounterAndIsNeverOverwritten) {
+  // The names of the next seconds are taken already.
+  ASSERT_EQ(mkdir("pdf", 0777), 0);
+  const time_t now = time(nullptr);
+  for (time_t t = now; t < now + 5; t++) {
+    struct tm local;
+    localtime_r(&t, &local);
+    char name[80];
+    strftime(name, sizeof name, "pdf/Shop %Y-%m-%d %H-%M-%S.pdf", &local);
+    std::ofstream(name) << "earlier";
+  }
+  HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, nullptr);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA info;
+  info.lpszDocName = "Shop";
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  EXPECT_GT(EndDoc(dc), 0);
+  DeleteDC(dc);
+  int counted = 0;
+  for (const std::string& name : FolderNames("pdf")) {
+    if (name.find(" (2).pdf") != std::string::npos) {
+      counted++;
+      continue;
+    }
+    std::ifstream file("pdf/" + name);
+    std::stringstream content;
+    content << file.rdbuf();
+    EXPECT_EQ(content.str(), "earlier") << name;
+  }
+  EXPECT_EQ(counted, 1);
+  EXPECT_EQ(FolderNames("pdf").size(), 6u);  // no temporary file left behind
+}
+
+TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
+  HFONT font;
+  HGDIOBJ stock;
+  HDC dc = PdfContext("DejaVu Sans Mono", -50, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  // A context without a document: the page calls fail and nothing is drawn.
+  EXPECT_LE(StartPage(dc), 0);
+  EXPECT_EQ(TextOutA(dc, 0, 100, "x", 1), 0);
+  EXPECT_LE(EndPage(dc), 0);
+  EXPECT_LE(EndDoc(dc), 0);
+  // A document whose context is deleted before its end is thrown away.
+  DOCINFOA info;
+  info.lpszDocName = "Abandoned";
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  EXPECT_NE(TextOutA(dc, 0, 100, "lost", 4), 0);
+  Release(dc, font, stock);
+  EXPECT_TRUE(FolderNames("pdf").empty());
+}
+
+}  // namespace
