@@ -1,0 +1,196 @@
+// Console screen model: the rules by which text, zones, new lines and moves change the cells.
+#include "platform/console_screen.h"
+
+#include <algorithm>
+
+// Index of a 1-based row and column in the cell vector.
+static size_t CellIndex(const ConsoleScreen& screen, int row, int column) {
+  return static_cast<size_t>(row - 1) * static_cast<size_t>(screen.columns) +
+         static_cast<size_t>(column - 1);
+}
+
+// A blank in the given attribute, counted as written by the program.
+static ScreenCell WrittenBlank(unsigned char attribute) {
+  return ScreenCell{' ', attribute, true};
+}
+
+// Every row up by one; the top row is lost, the bottom row becomes spaces in the current colour.
+static void ScrollUp(ConsoleScreen& screen) {
+  const size_t width = static_cast<size_t>(screen.columns);
+  std::move(screen.cells.begin() + static_cast<std::ptrdiff_t>(width), screen.cells.end(),
+            screen.cells.begin());
+  std::fill(screen.cells.end() - static_cast<std::ptrdiff_t>(width), screen.cells.end(),
+            WrittenBlank(CurrentAttribute(screen)));
+  screen.scrollCount++;
+}
+
+// A blank screen of the size, light grey on black, cursor home.
+void ResetScreen(ConsoleScreen& screen, int rows, int columns) {
+  screen.rows = std::max(rows, 1);
+  screen.columns = std::max(columns, 1);
+  screen.cells.assign(static_cast<size_t>(screen.rows) * static_cast<size_t>(screen.columns),
+                      ScreenCell{});
+  screen.cursorRow = 1;
+  screen.cursorColumn = 1;
+  screen.foreground = 7;
+  screen.background = 0;
+  screen.pendingScroll = false;
+}
+
+// A new size with the content kept from the top-left corner.
+void ResizeScreen(ConsoleScreen& screen, int rows, int columns) {
+  rows = std::max(rows, 1);
+  columns = std::max(columns, 1);
+  if (rows == screen.rows && columns == screen.columns) return;
+  std::vector<ScreenCell> cells(static_cast<size_t>(rows) * static_cast<size_t>(columns));
+  const int keptRows = std::min(rows, screen.rows);
+  const int keptColumns = std::min(columns, screen.columns);
+  for (int row = 1; row <= keptRows; row++) {
+    for (int column = 1; column <= keptColumns; column++) {
+      cells[static_cast<size_t>(row - 1) * static_cast<size_t>(columns) +
+            static_cast<size_t>(column - 1)] = CellAt(screen, row, column);
+    }
+  }
+  screen.cells = std::move(cells);
+  screen.rows = rows;
+  screen.columns = columns;
+  if (screen.cursorRow > rows) screen.cursorRow = rows;
+  if (screen.cursorColumn > columns) screen.cursorColumn = columns;
+  if (screen.pendingScroll && screen.cursorRow != rows) screen.pendingScroll = false;
+}
+
+// The cell at a row and column.
+ScreenCell& CellAt(ConsoleScreen& screen, int row, int column) {
+  return screen.cells[CellIndex(screen, row, column)];
+}
+
+// The cell at a row and column, read only.
+const ScreenCell& CellAt(const ConsoleScreen& screen, int row, int column) {
+  return screen.cells[CellIndex(screen, row, column)];
+}
+
+// Background * 16 + foreground.
+unsigned char CurrentAttribute(const ConsoleScreen& screen) {
+  return static_cast<unsigned char>(screen.background * 16 + screen.foreground);
+}
+
+// Places each byte under the cursor and moves on, wrapping and scrolling.
+void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
+  const unsigned char attribute = CurrentAttribute(screen);
+  for (const char byte : text) {
+    if (screen.pendingScroll) {
+      ScrollUp(screen);
+      screen.pendingScroll = false;
+    }
+    CellAt(screen, screen.cursorRow, screen.cursorColumn) =
+        ScreenCell{static_cast<unsigned char>(byte), attribute, true};
+    if (screen.cursorColumn < screen.columns) {
+      screen.cursorColumn++;
+      continue;
+    }
+    screen.cursorColumn = 1;
+    if (screen.cursorRow < screen.rows) {
+      screen.cursorRow++;
+    } else {
+      // A full bottom row stays in view until more output follows.
+      screen.pendingScroll = true;
+    }
+  }
+}
+
+// Spaces from the cursor to the next 14-column zone.
+int ZoneSpaces(const ConsoleScreen& screen) {
+  return 14 - (screen.cursorColumn - 1) % 14;
+}
+
+// Writes the spaces to the next zone.
+void ScreenPrintZone(ConsoleScreen& screen) {
+  ScreenWrite(screen, std::string(static_cast<size_t>(ZoneSpaces(screen)), ' '));
+}
+
+// Column 1 of the next row, scrolling on the bottom row.
+void ScreenNewLine(ConsoleScreen& screen) {
+  if (screen.pendingScroll) {
+    ScrollUp(screen);
+    screen.pendingScroll = false;
+  }
+  screen.cursorColumn = 1;
+  if (screen.cursorRow < screen.rows) {
+    screen.cursorRow++;
+  } else {
+    ScrollUp(screen);
+  }
+}
+
+// Column 1 of the same row.
+void ScreenCarriageReturn(ConsoleScreen& screen) {
+  // With a scroll pending the cursor already stands at column 1 of the line to come.
+  if (!screen.pendingScroll) screen.cursorColumn = 1;
+}
+
+// Blanks in the current colour everywhere; cursor home.
+void ScreenClear(ConsoleScreen& screen) {
+  std::fill(screen.cells.begin(), screen.cells.end(), WrittenBlank(CurrentAttribute(screen)));
+  screen.cursorRow = 1;
+  screen.cursorColumn = 1;
+  screen.pendingScroll = false;
+}
+
+// Sets the components below 16.
+void ScreenColor(ConsoleScreen& screen, int foreground, int background) {
+  if (foreground >= 0 && foreground < 16) screen.foreground = foreground;
+  if (background >= 0 && background < 16) screen.background = background;
+}
+
+// Moves to the coordinates that are on the screen.
+void ScreenLocate(ConsoleScreen& screen, int row, int column) {
+  if (row >= 1 && row <= screen.rows) screen.cursorRow = row;
+  if (column >= 1 && column <= screen.columns) screen.cursorColumn = column;
+  screen.pendingScroll = false;
+}
+
+// Back one cell and blanks it.
+void ScreenBackspace(ConsoleScreen& screen) {
+  if (screen.pendingScroll) {
+    // The byte before the cursor is the bottom-right cell that set the pending scroll.
+    screen.pendingScroll = false;
+    screen.cursorRow = screen.rows;
+    screen.cursorColumn = screen.columns;
+  } else if (screen.cursorColumn > 1) {
+    screen.cursorColumn--;
+  } else if (screen.cursorRow > 1) {
+    screen.cursorRow--;
+    screen.cursorColumn = screen.columns;
+  }
+  CellAt(screen, screen.cursorRow, screen.cursorColumn) = WrittenBlank(CurrentAttribute(screen));
+}
+
+// Applies one typed key to the line and its echo; true at Enter.
+bool ScreenLineKey(ConsoleScreen& screen, std::string& line, const std::string& key) {
+  if (key.size() != 1) return false;  // no key, or a key without a character
+  const unsigned char byte = static_cast<unsigned char>(key[0]);
+  if (byte == 13) {
+    ScreenNewLine(screen);
+    return true;
+  }
+  if (byte == 8) {
+    if (!line.empty()) {
+      ScreenBackspace(screen);
+      line.pop_back();
+    }
+    return false;
+  }
+  if (byte < 32 || line.size() >= LineInputLimit) return false;
+  line.push_back(static_cast<char>(byte));
+  ScreenWrite(screen, key);
+  return false;
+}
+
+// The bytes of a row.
+std::string ScreenRowText(const ConsoleScreen& screen, int row) {
+  std::string text;
+  for (int column = 1; column <= screen.columns; column++) {
+    text.push_back(static_cast<char>(CellAt(screen, row, column).byte));
+  }
+  return text;
+}
