@@ -288,20 +288,28 @@ TEST_F(FileServices, PrintZonesFollowTheColumn)
                                               std::string(13, 'z') + " ");
 }
 
-TEST_F(FileServices, FreeNumbersCountUpWrapAndSkipOpenOnes)
+TEST_F(FileServices, FreeNumbersCountUpWrapAndSkipOpenAndFixedOnes)
 {
+    // The number after n, passing over the configuration's and the log's fixed numbers.
+    auto after = [](int n) {
+        do
+            n = n % 32767 + 1;
+        while (n == SettingsFileNumber || n == LogFileNumber);
+        return n;
+    };
     int first = FreeFileNumber();
-    int next = first % 32767 + 1;
-    int skipped = next % 32767 + 1;
+    int next = after(first);
+    int skipped = after(next);
     FileOpen("busy.txt", skipped, FileOutput);
     EXPECT_EQ(FreeFileNumber(), next);
-    EXPECT_EQ(FreeFileNumber(), skipped % 32767 + 1);
+    EXPECT_EQ(FreeFileNumber(), after(skipped));
     FileClose(skipped);
-    // A full round hands out every number once, wrapping from 32767 to 1.
+    // A full round hands out every other number once, wrapping from 32767 to 1.
     std::set<int> seen;
     for (int i = 0; i < 32767; ++i)
         seen.insert(FreeFileNumber());
-    EXPECT_EQ(seen.size(), 32767u);
+    EXPECT_EQ(seen.size(), 32765u);
+    EXPECT_EQ(seen.count(SettingsFileNumber) + seen.count(LogFileNumber), 0u);
     EXPECT_EQ(*seen.begin(), 1);
     EXPECT_EQ(*seen.rbegin(), 32767);
 }

@@ -92,3 +92,13 @@ void CloseSettingsFile()
     HeldSettingsNumber = 0;
     ErrorCode = code;
 }
+
+// Gives up the new settings: the new file is removed and the old configuration stays, as when
+// the operator leaves setup before it is complete.
+void AbandonSettingsFile()
+{
+    if (!SettingsWriteOpen)
+        return;
+    SettingsWriteCode = SettingsWriteCode != 0 ? SettingsWriteCode : 75;
+    CloseSettingsFile();
+}

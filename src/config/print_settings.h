@@ -20,3 +20,5 @@ PrintSettings LoadPrintSettings();
 void OpenSettingsForWriting();
 void WriteSettingsLine(const std::string& text);
 void CloseSettingsFile();
+// Removes the unfinished new settings; the old configuration stays.
+void AbandonSettingsFile();

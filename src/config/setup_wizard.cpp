@@ -9,35 +9,30 @@
 #include "config/print_settings.h"
 #include "config/printer_lists.h"
 #include "platform/console.h"
-#include "platform/file_exists.h"
 #include "platform/text_rules.h"
 #include "print/discovery.h"
-
-// SayLine() - One console line.
-static void SayLine(const std::string& text) {
-  ConsolePrint(text);
-  ConsoleNewLine();
-}
 
 // AskNumber() - Asks until the operator types a number from 1 to count; 0 when no number
 // can ever be accepted (an empty list, or no keyboard to type on).
 static int16_t AskNumber(const std::string& prompt, int32_t count) {
-  if (count < 1 || !ConsoleHasKeyboard()) return 0;
-  while (true) {
-    SayLine(prompt);
+  if (count < 1) return 0;
+  // A keyboard that is gone would answer every prompt with an empty line, for ever.
+  while (ConsoleHasKeyboard()) {
+    ConsolePrintLine(prompt);
     int16_t number = StoreInt16(TextToNumber(ConsoleLineInput()));
     if (number >= 1 && number <= count) return number;
-    SayLine("Try again, must be a number from above.");
+    ConsolePrintLine("Try again, must be a number from above.");
   }
+  return 0;
 }
 
 // RunSetup() - The whole dialogue. The old configuration stays until the new one is complete.
 void RunSetup() {
-  SayLine("Entering config mode");
+  ConsolePrintLine("Entering config mode");
   ListPrinters("fishcakes");
   int16_t printerNumber = AskNumber("Select a printer from the above list.", PrinterCount);
   if (printerNumber == 0) {
-    SayLine(PrinterCount < 1 ? "No printer is installed, so there is nothing to choose; tavrel2.cfg was not changed."
+    ConsolePrintLine(PrinterCount < 1 ? "No printer is installed, so there is nothing to choose; tavrel2.cfg was not changed."
                              : "No keyboard to answer on; tavrel2.cfg was not changed.");
     return;
   }
@@ -46,7 +41,7 @@ void RunSetup() {
   ListFixedPitchFonts(printerPosition);
   int16_t fontNumber = AskNumber("Select a font from the above list.", FontCount);
   if (fontNumber == 0) {
-    SayLine(FontCount < 1 ? "That printer offers no font, so there is nothing to choose; tavrel2.cfg was not changed."
+    ConsolePrintLine(FontCount < 1 ? "That printer offers no font, so there is nothing to choose; tavrel2.cfg was not changed."
                           : "No keyboard to answer on; tavrel2.cfg was not changed.");
     return;
   }
@@ -54,17 +49,23 @@ void RunSetup() {
 
   OpenSettingsForWriting();
   std::string printerName = PrinterNameAt(printerPosition);
-  SayLine(printerName);
+  ConsolePrintLine(printerName);
   WriteSettingsLine(printerName);
 
   std::string faceName = FontNameAt(fontPosition, printerPosition);
-  SayLine(faceName);
+  ConsolePrintLine(faceName);
   WriteSettingsLine(faceName);
 
-  SayLine("Please enter a font point size between 6 and 72.  Common size for POS is 10");
+  ConsolePrintLine("Please enter a font point size between 6 and 72.  Common size for POS is 10");
   std::string entry = ConsoleLineInput();
+  if (!ConsoleHasKeyboard()) {
+    // The terminal went away at the prompt: an empty answer is not the operator's choice.
+    AbandonSettingsFile();
+    ConsolePrintLine("The keyboard is gone; tavrel2.cfg was not changed.");
+    return;
+  }
   WriteSettingsLine(NumberText(TextToNumber(entry), 15));
-  SayLine(entry);
+  ConsolePrintLine(entry);
   CloseSettingsFile();
-  SayLine("Setup complete, creating config file.");
+  ConsolePrintLine("Setup complete, creating config file.");
 }

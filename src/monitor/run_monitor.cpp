@@ -14,34 +14,28 @@
 #include "print/document_printing.h"
 #include "shell/test_command.h"
 
-// SayLine() - One console line.
-static void SayLine(const std::string& text) {
-  ConsolePrint(text);
-  ConsoleNewLine();
-}
-
 // StartRunMode() - Makes sure a configuration exists, shows it, checks it and prints the
 // start-up test page when the printer and font are there.
 static PrintSettings StartRunMode() {
   if (!OrdinaryFileExists(SettingsFileName)) {
-    SayLine("No tavrel2.cfg was detected, you MUST run setup.");
-    SayLine("Setup will start now.");
+    ConsolePrintLine("No tavrel2.cfg was detected, you MUST run setup.");
+    ConsolePrintLine("Setup will start now.");
     WriteLogLine("Creating new tavrel2.cfg");
     RunSetup();
   }
   PrintSettings settings = LoadPrintSettings();
-  SayLine("Printer Selection:" + settings.PrinterName);
-  SayLine("Font Selection:" + settings.FontName);
-  SayLine("Point size Selection:" + settings.PointSizeText);
+  ConsolePrintLine("Printer Selection:" + settings.PrinterName);
+  ConsolePrintLine("Font Selection:" + settings.FontName);
+  ConsolePrintLine("Point size Selection:" + settings.PointSizeText);
 
   ConfiguredPositions positions = FindConfiguredPositions(settings);
-  if (positions.printer < 0) SayLine("invalid printer selection, please run tavrel -setup");
+  if (positions.printer < 0) ConsolePrintLine("invalid printer selection, please run tavrel -setup");
   // The fonts of a printer that is not installed are never asked for.
   if (positions.printer >= 0 && positions.font < 0) {
-    SayLine("invalid font selection, please run tavrel -setup");
+    ConsolePrintLine("invalid font selection, please run tavrel -setup");
     WriteLogLine("Invalid Font");
   }
-  SayLine("Press S to rerun setup, or X to exit.");
+  ConsolePrintLine("Press S to rerun setup, or X to exit.");
   if (positions.printer >= 0 && positions.font >= 0) {
     int16_t pointSize = StoreInt16(TextToNumber(settings.PointSizeText));
     PrintDocument(positions.printer, positions.font, pointSize, TestPageName);

@@ -194,6 +194,9 @@ std::string ConsoleInkey() {
   return NextKey();
 }
 
+// Whether the keyboard is open; a line read without one ends at once.
+bool ConsoleHasKeyboard() { return KeyboardReady; }
+
 // A typed line with echo, Backspace editing, Enter ending it; "" at once with no keyboard.
 std::string ConsoleLineInput() {
   std::string line;

@@ -26,6 +26,8 @@ void ConsoleLocate(int row, int column);
 // One key without waiting: "" when none, one byte for a character, byte 0 and the scan code
 // for a key without a character.
 std::string ConsoleInkey();
+// Whether keys can still arrive: false without a terminal, or once the terminal is gone.
+bool ConsoleHasKeyboard();
 // A typed line with echo; Backspace edits; Enter ends; at most 10000 bytes.
 std::string ConsoleLineInput();
 
@@ -34,3 +36,6 @@ void StdOutNewLine();
 bool StdOutIsConsole();
 
 void SleepMilliseconds(int milliseconds);
+
+// A whole console line: the text, then a new line.
+void ConsolePrintLine(const std::string& text);

@@ -1,10 +1,10 @@
-// Existence checks the program makes before it reads a file or waits for typed input.
+// Whether a file the program looks for is there as an ordinary file, and which version it is.
 
 #include "platform/file_exists.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
+
+#include <string>
 
 // OrdinaryFileExists() - True for a regular file; a directory, link or device is not one.
 bool OrdinaryFileExists(const std::string& name) {
@@ -13,10 +13,12 @@ bool OrdinaryFileExists(const std::string& name) {
   return lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// ConsoleHasKeyboard() - True when a controlling terminal can be opened for keys.
-bool ConsoleHasKeyboard() {
-  int fd = open("/dev/tty", O_RDONLY | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return false;
-  close(fd);
-  return true;
+// FileIdentity() - Device, inode, size and modification time as one text.
+std::string FileIdentity(const std::string& name) {
+  struct stat info;
+  if (name.empty() || name.find('\0') != std::string::npos) return "";
+  if (lstat(name.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return "";
+  return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
+         std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
+         std::to_string(info.st_mtim.tv_nsec);
 }

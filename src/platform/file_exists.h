@@ -5,5 +5,6 @@
 
 bool OrdinaryFileExists(const std::string& name);
 
-// Whether the program has a keyboard to read typed lines from (a terminal).
-bool ConsoleHasKeyboard();
+// What identifies one version of an ordinary file (device, inode, size, modification time),
+// so the program can tell whether a file changed between two looks; "" when it is not one.
+std::string FileIdentity(const std::string& name);

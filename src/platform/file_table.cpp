@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "platform/error_code.h"
+#include "platform/files.h"
 
 std::map<int, OpenFile> OpenFiles;
 
@@ -43,6 +44,10 @@ int FreeFileNumber()
     int number = LastHandedOut;
     for (int tried = 0; tried < HighestFileNumber; ++tried) {
         number = number >= HighestFileNumber ? 1 : number + 1;
+        // The configuration's and the log's fixed numbers are never handed out, so a
+        // file opened under a free number cannot later keep them from opening.
+        if (number == SettingsFileNumber || number == LogFileNumber)
+            continue;
         if (OpenFiles.count(number) == 0) {
             LastHandedOut = number;
             return number;

@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "platform/console.h"
-#include "platform/file_exists.h"
 #include "platform/text_rules.h"
 
 // The position as the operator sees it: its digits without the sign's blank.
