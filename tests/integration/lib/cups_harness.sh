@@ -87,7 +87,7 @@ cups_add_queue() {
   CAPTURE_PIDS="$CAPTURE_PIDS $!"
   local i
   for i in $(seq 1 50); do [ -f "$folder/port" ] && break; sleep 0.1; done
-  lpadmin -p "$name" -v "socket://127.0.0.1:$(cat "$folder/port")" -P "$PPD_DIR/$ppd" -E \
+  lpadmin -p "$name" -v "socket://127.0.0.1:$(cat "$folder/port")/?snmp=false" -P "$PPD_DIR/$ppd" -E \
     || return 1
   cupsenable "$name" && cupsaccept "$name"
 }
