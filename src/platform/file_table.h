@@ -11,13 +11,13 @@ constexpr int FileReadBufferSize = 128;
 constexpr int HighestFileNumber = 32767;
 
 struct OpenFile {
-    int Descriptor = -1;
-    FileMode Mode = FileInput;
-    char ReadBuffer[FileReadBufferSize];
-    int ReadStart = 0;        // next unread byte in ReadBuffer
-    int ReadEnd = 0;          // one past the last byte read into ReadBuffer
-    bool DataEnded = false;   // the physical end or a 1Ah byte has been reached
-    int64_t Column = 0;       // bytes written since the last line end
+  int Descriptor = -1;
+  FileMode Mode = FileInput;
+  char ReadBuffer[FileReadBufferSize];
+  int ReadStart = 0;       // next unread byte in ReadBuffer
+  int ReadEnd = 0;         // one past the last byte read into ReadBuffer
+  bool DataEnded = false;  // the physical end or a 1Ah byte has been reached
+  int64_t Column = 0;      // bytes written since the last line end
 };
 
 // The open files by file number.
