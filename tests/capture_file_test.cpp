@@ -1,0 +1,105 @@
+// Run mode's handling of one capture file, on the recording printer: printed and deleted
+// when the document reached the spooler, kept in unprinted/ when it did not.
+
+#include "monitor/capture_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "files_test_support.h"
+#include "platform/printer_fake.h"
+#include "print/discovery.h"
+#include "print/print_job.h"
+
+namespace {
+
+class CaptureFileTest : public InTempFolder {
+ protected:
+  void SetUp() override {
+    InTempFolder::SetUp();
+    UseFakePrinterDevice(true);
+    PrintJob = PrintJobRecord{};
+    CreateNameLists();
+  }
+  void TearDown() override {
+    EndPrintJob();
+    UseFakePrinterDevice(false);
+    InTempFolder::TearDown();
+  }
+  std::vector<std::string> Drawn() {
+    std::vector<std::string> texts;
+    for (const FakeTextDraw& draw : FakePrinter().draws) texts.push_back(draw.text);
+    return texts;
+  }
+  std::vector<std::string> Unprinted() {
+    std::vector<std::string> names;
+    if (!std::filesystem::exists(UnprintedFolder)) return names;
+    for (const auto& entry : std::filesystem::directory_iterator(UnprintedFolder))
+      names.push_back(entry.path().filename().string());
+    return names;
+  }
+  const PrintSettings settings_{"Fake Printer", "Fake Mono", " 10"};
+};
+
+TEST_F(CaptureFileTest, PrintedDocumentIsDeleted) {
+  WriteWholeFile("wlsdfkjn.dry", "ONE\r\n\r\nTWO\r\nTHREE");
+  HandleCaptureFile(settings_);
+  EXPECT_EQ(Drawn(), (std::vector<std::string>{"ONE", "TWO", "THREE"}));
+  EXPECT_FALSE(std::filesystem::exists("wlsdfkjn.dry"));
+  EXPECT_TRUE(Unprinted().empty());
+}
+
+TEST_F(CaptureFileTest, DocumentThatDidNotReachTheSpoolerIsKept) {
+  const struct {
+    const char* why;
+    PrintSettings settings;
+    bool failStartDoc;
+  } cases[] = {
+      {"printer not installed", {"Gone Printer", "Fake Mono", " 10"}, false},
+      {"job refused at its start", {"Fake Printer", "Fake Mono", " 10"}, true},
+  };
+  for (const auto& c : cases) {
+    std::filesystem::remove_all(UnprintedFolder);
+    UseFakePrinterDevice(true);
+    FakePrinter().failStartDoc = c.failStartDoc;
+    WriteWholeFile("WLSDFKJN.DRY", "KEEP ME\r\n");
+    HandleCaptureFile(c.settings);
+    EXPECT_FALSE(std::filesystem::exists("WLSDFKJN.DRY")) << c.why;
+    std::vector<std::string> kept = Unprinted();
+    ASSERT_EQ(kept.size(), 1u) << c.why;
+    EXPECT_TRUE(kept[0].starts_with("WLSDFKJN-") && kept[0].ends_with(".DRY")) << kept[0];
+    EXPECT_EQ(ReadWholeFile(UnprintedFolder + "/" + kept[0]), "KEEP ME\r\n") << c.why;
+  }
+}
+
+TEST_F(CaptureFileTest, KeptDocumentsNeverOverwriteEachOther) {
+  for (int i = 0; i < 3; i++) {
+    WriteWholeFile("WLSDFKJN.DRY", "DOC " + std::to_string(i));
+    HandleCaptureFile({"Gone Printer", "Fake Mono", " 10"});
+  }
+  EXPECT_EQ(Unprinted().size(), 3u);
+}
+
+TEST_F(CaptureFileTest, ZeroSizeFileIsDeletedWithoutAJob) {
+  WriteWholeFile("WLSDFKJN.DRY", "");
+  HandleCaptureFile(settings_);
+  EXPECT_FALSE(std::filesystem::exists("WLSDFKJN.DRY"));
+  EXPECT_EQ(FakePrinter().pagesStarted, 0);
+}
+
+TEST_F(CaptureFileTest, FileHeldByItsWriterIsLeftForTheNextPass) {
+  WriteWholeFile("WLSDFKJN.DRY", "STILL WRITING\r\n");
+  FileHolder writer;
+  ASSERT_TRUE(writer.Hold("WLSDFKJN.DRY", false));
+  HandleCaptureFile(settings_);
+  EXPECT_TRUE(std::filesystem::exists("WLSDFKJN.DRY"));
+  EXPECT_EQ(FakePrinter().pagesStarted, 0);
+  writer.Release();
+  HandleCaptureFile(settings_);
+  EXPECT_FALSE(std::filesystem::exists("WLSDFKJN.DRY"));
+  EXPECT_EQ(Drawn(), (std::vector<std::string>{"STILL WRITING"}));
+}
+
+}  // namespace
