@@ -29,8 +29,8 @@ TEST(ConsoleKeysTest, CompleteSequencesDecode) {
       {"\x1b[23~", Scan(87)},   {"\x1b[24~", Scan(88)},   {"\x1b[1;2P", Scan(59)},
       {"\x1bq", Scan(16)},      {"\x1bP", Scan(25)},      {"\x1b" "a", Scan(30)},
       {"\x1bl", Scan(38)},      {"\x1bz", Scan(44)},      {"\x1bM", Scan(50)},
-      {"\x1bOM", "\r"},         {"\x1bOp", "0"},          {"\x1b[Z", Scan(15)},
-      {"\r", "\r"},             {"\n", "\r"},             {"\x7f", "\b"},
+      {"\x1bOM", "\r"},         {"\x1bOp", "0"},          {"\x1b[Z", "\t"},
+      {"\r", "\r"},             {"\n", "\n"},             {"\x7f", "\b"},
       {"\b", "\b"},             {"\t", "\t"},             {"\x03", "\x03"},
       {"p", "p"},               {"P", "P"},               {"\x1b\x1b", "\x1b"},
       {"\xc3\xa9", "\x82"},     {"\xc3\x87", "\x80"},     {"\xe2\x96\x91", "\xb0"},
@@ -49,6 +49,7 @@ TEST(ConsoleKeysTest, UnknownSequencesAndForeignCharactersAreDropped) {
       "\x1b[200~",       // start of a paste
       "\x1b[?1;2c",      // a terminal's own reply
       "\x1b[24;80R",     // a late cursor position report
+      "\x1b[1;5R",       // one on row 1, which looks like a modified F3
       "\xe2\x82\xac",    // the euro sign: no such character in the code page
       "\xe4\xb8\xad",    // a Chinese character
       "\xff",            // not UTF-8
@@ -82,10 +83,10 @@ TEST(ConsoleKeysTest, UnfinishedSequencesWaitUntilTimedOut) {
 
 TEST(ConsoleKeysTest, QueueGivesOneKeyPerCallAndEscapeAfterItsWait) {
   KeyQueue queue;
-  queue.bytes = "\x1b[Ax\x1b[200~\x7f\x1b";
+  queue.bytes = "\x1b[Ax\x1b[200~\x1b[1;3R\x7f\x1b";
   EXPECT_EQ(TakeKey(queue, 1000), Scan(72));
   EXPECT_EQ(TakeKey(queue, 1000), "x");
-  EXPECT_EQ(TakeKey(queue, 1000), "\b");  // the paste marker between is skipped
+  EXPECT_EQ(TakeKey(queue, 1000), "\b");  // the paste marker and cursor report are skipped
   EXPECT_EQ(TakeKey(queue, 1000), "");   // a lone Escape waits
   EXPECT_EQ(KeyWaitMilliseconds(queue, 1010), EscapeWaitMilliseconds - 10);
   EXPECT_EQ(TakeKey(queue, 1000 + EscapeWaitMilliseconds - 1), "");

@@ -238,18 +238,32 @@ TEST(ConsoleScreenTest, LineInputBackspaceCrossesRowsAndTheLimitHolds) {
   EXPECT_TRUE(wide.pendingScroll);
 }
 
-TEST(ConsoleScreenTest, ResizeKeepsTheTopLeftContent) {
-  ConsoleScreen screen = MakeScreen(4, 6);
-  ScreenWrite(screen, "abcdefghijkl");
-  ScreenLocate(screen, 4, 6);
-  ResizeScreen(screen, 3, 4);
-  EXPECT_EQ(RowText(screen, 1), "abcd");
-  EXPECT_EQ(RowText(screen, 2), "ghij");
-  EXPECT_EQ(screen.cursorRow, 3);
-  EXPECT_EQ(screen.cursorColumn, 4);
-  ResizeScreen(screen, 5, 8);
-  EXPECT_EQ(RowText(screen, 1), "abcd");
-  EXPECT_EQ(screen.cells.size(), 40u);
+TEST(ConsoleScreenTest, ResizeKeepsTheCursorsRowInView) {
+  struct Case {
+    int cursorRow;      // where the cursor stands on the 4-row screen
+    int newRows;
+    std::string firstRow;  // the new top row
+    int newCursorRow;
+  };
+  const Case cases[] = {
+      {4, 3, "defg", 3},  // cursor on the bottom row: the top row goes off the screen
+      {4, 1, "jkl", 1},   // down to one row: only the cursor's row is left
+      {2, 3, "abc", 2},   // cursor well inside: the top stays
+      {4, 6, "abc", 4},   // growing: nothing moves
+  };
+  for (const Case& c : cases) {
+    ConsoleScreen screen = MakeScreen(4, 5);
+    for (const char* text : {"abc", "defg", "hi", "jkl"}) {
+      ScreenWrite(screen, text);
+      if (screen.cursorRow < 4) ScreenNewLine(screen);
+    }
+    ScreenLocate(screen, c.cursorRow, 5);
+    ResizeScreen(screen, c.newRows, 4);
+    EXPECT_EQ(RowText(screen, 1), c.firstRow) << c.cursorRow << " to " << c.newRows;
+    EXPECT_EQ(screen.cursorRow, c.newCursorRow) << c.cursorRow << " to " << c.newRows;
+    EXPECT_EQ(screen.cursorColumn, 4);
+    EXPECT_EQ(screen.cells.size(), static_cast<size_t>(c.newRows) * 4);
+  }
 }
 
 }  // namespace

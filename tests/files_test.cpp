@@ -399,6 +399,26 @@ TEST_F(FileServices, DeleteFilesRemovesOrdinaryMatchesOnly)
     EXPECT_TRUE(std::filesystem::exists("keep.txt"));
 }
 
+TEST_F(FileServices, DeleteFilesKeepsAFileAnotherProcessHolds)
+{
+    for (bool withLock : {false, true}) {
+        WriteWholeFile("held.dry", "next receipt");
+        WriteWholeFile("free.dry", "");
+        FileHolder holder;
+        ASSERT_TRUE(holder.Hold("held.dry", withLock));
+        ClearErrorCode();
+        DeleteFiles("*.dry");
+        EXPECT_EQ(ErrorCode, 70) << "lock " << withLock;
+        EXPECT_EQ(ReadWholeFile("held.dry"), "next receipt") << "lock " << withLock;
+        EXPECT_FALSE(std::filesystem::exists("free.dry")) << "lock " << withLock;
+        holder.Release();
+        ClearErrorCode();
+        DeleteFiles("held.dry");
+        EXPECT_EQ(ErrorCode, 0) << "lock " << withLock;
+        EXPECT_FALSE(std::filesystem::exists("held.dry")) << "lock " << withLock;
+    }
+}
+
 TEST_F(FileServices, RenameReplacesAndMakeFolderIsIdempotent)
 {
     WriteWholeFile("a.new", "new");

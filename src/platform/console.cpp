@@ -17,6 +17,7 @@
 #include "platform/console_render.h"
 #include "platform/console_screen.h"
 #include "platform/console_terminal.h"
+#include "platform/cp437.h"
 #include "platform/error_code.h"
 #include "platform/text_rules.h"
 
@@ -80,6 +81,19 @@ void WriteText(const std::string& text) {
   ScreenWrite(Model(), text);
   WritePlain(text);
   ShowChanges();
+}
+
+// Plain lines go to a file or pipe while a person types on the terminal: the typing is shown
+// there, as the console would have echoed it.
+void EchoTyping(size_t lengthBefore, const std::string& line, bool done) {
+  if (Mode != ConsoleMode::Plain || !KeyboardReady) return;
+  if (done) {
+    EchoOnKeyboard("\r\n");
+  } else if (line.size() > lengthBefore) {
+    EchoOnKeyboard(Cp437Glyph(static_cast<unsigned char>(line.back())));
+  } else if (line.size() < lengthBefore) {
+    EchoOnKeyboard("\b \b");
+  }
 }
 
 // The console's part at exit: the terminal back as the shell had it.
@@ -197,6 +211,27 @@ std::string ConsoleInkey() {
 // Whether the keyboard is open; a line read without one ends at once.
 bool ConsoleHasKeyboard() { return KeyboardReady; }
 
+// Whether console text is drawn on a terminal rather than written as plain lines.
+bool ConsoleIsTerminal() { return Mode == ConsoleMode::Terminal; }
+
+// Lends the terminal to a program we start: what is drawn is sent, the terminal's own colours
+// and modes come back, and no key is read until ConsoleResume.
+void ConsoleSuspend() {
+  if (!Started) return;
+  if (Mode == ConsoleMode::Terminal) {
+    ShowChanges();
+    WriteAll(OutputFd, "\x1b[0m");
+    View.attribute = -1;
+  }
+  LendTerminal();
+}
+
+// Raw keys again after ConsoleSuspend; the next console operation draws the whole screen anew.
+void ConsoleResume() {
+  if (!Started) return;
+  TakeTerminalBack();
+}
+
 // A typed line with echo, Backspace editing, Enter ending it; "" at once with no keyboard.
 std::string ConsoleLineInput() {
   std::string line;
@@ -204,8 +239,10 @@ std::string ConsoleLineInput() {
     FollowTerminal();
     const std::string key = NextKey();
     if (!key.empty()) {
+      const size_t lengthBefore = line.size();
       const bool done = ScreenLineKey(Model(), line, key);
       ShowChanges();
+      EchoTyping(lengthBefore, line, done);
       if (!done) continue;
       // Plain lines get the finished answer, not every key and rub-out.
       WritePlain(line + "\n");

@@ -28,6 +28,13 @@ void ConsoleLocate(int row, int column);
 std::string ConsoleInkey();
 // Whether keys can still arrive: false without a terminal, or once the terminal is gone.
 bool ConsoleHasKeyboard();
+// Whether console text is drawn on a terminal; false when it goes out as plain lines.
+bool ConsoleIsTerminal();
+// Lends the terminal to a program started on it (POS.EXE): the terminal gets its original
+// modes and colours and no key is read; ConsoleResume takes raw mode back and has the screen
+// drawn again.
+void ConsoleSuspend();
+void ConsoleResume();
 // A typed line with echo; Backspace edits; Enter ends; at most 10000 bytes.
 std::string ConsoleLineInput();
 

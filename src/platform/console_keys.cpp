@@ -40,7 +40,6 @@ int FinalByteScanCode(unsigned char final) {
     case 'Q': return 60;  // F2
     case 'R': return 61;  // F3
     case 'S': return 62;  // F4
-    case 'Z': return 15;  // Shift+Tab
     default: return 0;
   }
 }
@@ -77,7 +76,8 @@ int FirstParameter(std::string_view parameters) {
 DecodedKey DecodeCharacter(std::string_view bytes, bool timedOut) {
   const unsigned char lead = static_cast<unsigned char>(bytes[0]);
   if (lead == 0) return {1, ScanKey(3)};  // Ctrl+Space, as the PC keyboard reports it
-  if (lead == 10 || lead == 13) return {1, "\r"};
+  // Enter is 13; a line feed (Ctrl+J) stays byte 10, which line input ignores.
+  if (lead == 13) return {1, "\r"};
   if (lead == 8 || lead == 127) return {1, "\b"};
   if (lead < 0x80) return {1, std::string(1, static_cast<char>(lead))};
 
@@ -129,13 +129,14 @@ DecodedKey DecodeCsi(std::string_view bytes, bool timedOut) {
   if (final < 0x40 || final > 0x7E) return {index, ""};  // broken sequence: dropped
   const std::string_view parameters = bytes.substr(2, index - 2);
   const int first = FirstParameter(parameters);
+  if (final == 'Z') return {index + 1, "\t"};  // Shift+Tab: the Tab character
   int scanCode = 0;
   if (final == '~') {
     scanCode = TildeScanCode(first);
   } else if (!parameters.empty() && first == -1) {
     scanCode = 0;  // private sequences (replies of the terminal) are no keys
-  } else if (final == 'R' && first > 1) {
-    scanCode = 0;  // a late cursor position report, not F3
+  } else if (final == 'R' && parameters.find(';') != std::string_view::npos) {
+    scanCode = 0;  // a late cursor position report (row;column), even on row 1: not F3
   } else {
     scanCode = FinalByteScanCode(final);
   }

@@ -37,24 +37,27 @@ void ResetScreen(ConsoleScreen& screen, int rows, int columns) {
   screen.pendingScroll = false;
 }
 
-// A new size with the content kept from the top-left corner.
+// A new size. Columns keep their place from the left. Fewer rows keep the cursor's row in
+// view as a terminal does: rows above it go off the top when the cursor would fall below the
+// bottom, and the cursor moves up with its text.
 void ResizeScreen(ConsoleScreen& screen, int rows, int columns) {
   rows = std::max(rows, 1);
   columns = std::max(columns, 1);
   if (rows == screen.rows && columns == screen.columns) return;
+  const int shift = std::max(0, screen.cursorRow - rows);
   std::vector<ScreenCell> cells(static_cast<size_t>(rows) * static_cast<size_t>(columns));
-  const int keptRows = std::min(rows, screen.rows);
+  const int keptRows = std::min(rows, screen.rows - shift);
   const int keptColumns = std::min(columns, screen.columns);
   for (int row = 1; row <= keptRows; row++) {
     for (int column = 1; column <= keptColumns; column++) {
       cells[static_cast<size_t>(row - 1) * static_cast<size_t>(columns) +
-            static_cast<size_t>(column - 1)] = CellAt(screen, row, column);
+            static_cast<size_t>(column - 1)] = CellAt(screen, row + shift, column);
     }
   }
   screen.cells = std::move(cells);
   screen.rows = rows;
   screen.columns = columns;
-  if (screen.cursorRow > rows) screen.cursorRow = rows;
+  screen.cursorRow -= shift;
   if (screen.cursorColumn > columns) screen.cursorColumn = columns;
   if (screen.pendingScroll && screen.cursorRow != rows) screen.pendingScroll = false;
 }

@@ -31,7 +31,8 @@ struct ConsoleScreen {
 
 // A fresh screen: blanks in light grey on black, never written, cursor at row 1, column 1.
 void ResetScreen(ConsoleScreen& screen, int rows, int columns);
-// New size; content keeps its place from the top-left corner, the cursor stays inside.
+// New size; content keeps its place from the left; with fewer rows the cursor's row stays in
+// view (rows above go off the top, the cursor moves up with its text).
 void ResizeScreen(ConsoleScreen& screen, int rows, int columns);
 
 // The cell at a 1-based row and column (both must be in range).

@@ -11,7 +11,9 @@
 struct TerminalStart {
   bool stdOutIsTerminal = false;
   int outputFd = -1;     // 1 or 2; -1 when neither is a terminal (plain lines on standard error)
-  bool keyboard = false;  // /dev/tty is open in raw mode (with or without an output terminal)
+  // /dev/tty is open in raw mode (with or without an output terminal); never for a program
+  // started in the background.
+  bool keyboard = false;
   int rows = 25;
   int columns = 80;
   int cursorRow = 0;     // the terminal's cursor at start; 0 when it did not answer
@@ -23,6 +25,15 @@ struct TerminalStart {
 TerminalStart StartTerminal(KeyQueue& keys);
 // Puts the terminal modes back, closes /dev/tty and removes the signal handlers.
 void StopTerminal();
+
+// Gives the terminal its original modes while a program we started uses it; no key is read
+// meanwhile.
+void LendTerminal();
+// Takes raw mode back after LendTerminal and asks for a full redraw.
+void TakeTerminalBack();
+// Writes bytes to the keyboard's terminal (the echo of typing when console text goes
+// elsewhere).
+void EchoOnKeyboard(const std::string& bytes);
 
 // The output terminal's size; false when it cannot be read.
 bool TerminalSize(int& rows, int& columns);

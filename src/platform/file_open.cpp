@@ -1,13 +1,12 @@
 // Opening and closing files exclusively, and their sizes.
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
 
 #include "platform/error_code.h"
+#include "platform/file_held.h"
 #include "platform/file_table.h"
 
 namespace {
@@ -23,35 +22,6 @@ void AbandonOpen(int descriptor, int code)
     if (descriptor >= 0)
         close(descriptor);
     ErrorCode = code;
-}
-
-// True when another process has the file open: a write lease is refused (EAGAIN) as long as
-// any other open of the file exists, even one without a lock, such as the point-of-sale
-// program still writing the capture file. The lease is given back at once. Where no lease
-// may be taken (not the file's owner, or a file system without leases) the answer is false.
-bool OpenedElsewhere(int descriptor)
-{
-    // A lease is broken by a signal to its holder, SIGIO by default, which would end the
-    // program if another process opened the file in the instant the lease is held. SIGURG is
-    // ignored unless someone asks for it.
-    fcntl(descriptor, F_SETSIG, SIGURG);
-    if (fcntl(descriptor, F_SETLEASE, F_WRLCK) == 0) {
-        fcntl(descriptor, F_SETLEASE, F_UNLCK);
-        return false;
-    }
-    return errno == EAGAIN || errno == EWOULDBLOCK;
-}
-
-// Takes the exclusive lock that keeps out another Tavrel and any program that locks. Only a
-// lock held elsewhere fails; a file system without flock support is used without it.
-bool LockedElsewhere(int descriptor)
-{
-    while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        return errno == EWOULDBLOCK || errno == EAGAIN;
-    }
-    return false;
 }
 
 // Open flags of a mode. O_NONBLOCK keeps a FIFO or device from stalling the open (it is
@@ -107,7 +77,7 @@ void FileOpen(const std::string& name, int number, FileMode mode)
     if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
         return AbandonOpen(descriptor, NotOrdinaryFileCode);
     fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    if (LockedElsewhere(descriptor) || OpenedElsewhere(descriptor))
+    if (HeldElsewhere(descriptor))
         return AbandonOpen(descriptor, 70);
     if (mode == FileOutput && ftruncate(descriptor, 0) != 0)
         return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));

@@ -10,9 +10,13 @@
 #include <vector>
 
 #include "platform/error_code.h"
+#include "platform/file_held.h"
 #include "platform/files.h"
 
 namespace {
+
+// Code for a name that is no longer an ordinary file when it is opened for deletion.
+constexpr int NotOrdinaryFileCode = 75;
 
 struct SearchPattern {
     std::string Folder;  // "." for the working directory
@@ -127,6 +131,39 @@ std::string PathInFolder(const SearchPattern& search, const std::string& name)
     return search.Folder + "/" + name;
 }
 
+// Deletes one found file unless another process holds it, as the original platform refuses to
+// delete a file that is open elsewhere: the file is opened (no link followed, no wait on a
+// device), locked and probed like an exclusive open, and unlinked while the lock is held, so
+// a capture file that the point-of-sale program has just reopened for the next receipt stays.
+// Returns 0 when deleted, 70 when held (or replaced meanwhile), else the failure's code.
+int DeleteUnlessHeld(const std::string& path)
+{
+    int descriptor;
+    do
+        descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    while (descriptor < 0 && errno == EINTR);
+    if (descriptor < 0) {
+        // A file this program may not read can still be deleted where its folder allows;
+        // whether anyone holds it cannot be told then.
+        if (errno != EACCES)
+            return ErrorCodeFromErrno(errno);
+        return unlink(path.c_str()) == 0 ? 0 : ErrorCodeFromErrno(errno);
+    }
+    int code = 0;
+    struct stat opened, named;
+    if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode))
+        code = NotOrdinaryFileCode;
+    else if (HeldElsewhere(descriptor))
+        code = 70;
+    else if (lstat(path.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
+             named.st_ino != opened.st_ino)
+        code = 70;  // the name went to a new file since it was opened: someone is writing it
+    else if (unlink(path.c_str()) != 0)
+        code = ErrorCodeFromErrno(errno);
+    close(descriptor);
+    return code;
+}
+
 }  // namespace
 
 // Name, without folder, of the first matching ordinary file in byte order; "" when none.
@@ -140,7 +177,8 @@ std::string FirstMatchingFile(const std::string& pattern)
 }
 
 // Deletes every matching ordinary file. None matching: 53; a missing folder 76, an
-// unreadable one the code of its errno; a failed deletion leaves its code and the others are still deleted.
+// unreadable one the code of its errno. A file another process holds open is kept (70); that
+// or any other failed deletion leaves its code and the others are still deleted.
 void DeleteFiles(const std::string& pattern)
 {
     SearchPattern search = SplitPattern(pattern);
@@ -151,7 +189,8 @@ void DeleteFiles(const std::string& pattern)
         return;
     }
     for (const std::string& name : names) {
-        if (unlink(PathInFolder(search, name).c_str()) != 0)
-            ErrorCode = ErrorCodeFromErrno(errno);
+        int code = DeleteUnlessHeld(PathInFolder(search, name));
+        if (code != 0)
+            ErrorCode = code;
     }
 }

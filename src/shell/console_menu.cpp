@@ -13,6 +13,25 @@ static std::string PositionText(int position) {
   return text;
 }
 
+// Draws the numbered items from row 3, the selected one in reverse colours.
+static void DrawItems(const std::vector<std::string>& items, int lower, int upper,
+                      int16_t selected) {
+  ConsoleLocate(3, 0);
+  for (int position = lower; position <= upper; position++) {
+    ConsoleColor(7, 0);
+    ConsolePrint(PositionText(position) + " ");
+    if (position == selected) {
+      ConsoleColor(0, 7);
+    } else {
+      ConsoleColor(7, 0);
+    }
+    // A position the list does not hold shows as an empty item.
+    const bool held = position >= 0 && static_cast<size_t>(position) < items.size();
+    ConsolePrint(held ? items[static_cast<size_t>(position)] : std::string());
+    ConsoleNewLine();
+  }
+}
+
 // Clears the screen, shows title and prompt, and redraws the list every 100 ms until Enter.
 void ShowMenu(const std::string& title, const std::string& prompt,
               const std::vector<std::string>& items, int lower, int upper) {
@@ -22,26 +41,15 @@ void ShowMenu(const std::string& title, const std::string& prompt,
   ConsolePrint(prompt);
   ConsoleNewLine();
   const int16_t selected = static_cast<int16_t>(lower);
-  // Without a keyboard Enter can never come: one drawing is all the menu can do.
-  const bool keyboard = ConsoleHasKeyboard();
+  bool drawn = false;
   std::string lastKey;
   while (lastKey != "\r") {
-    ConsoleLocate(3, 0);
-    for (int position = lower; position <= upper; position++) {
-      ConsoleColor(7, 0);
-      ConsolePrint(PositionText(position) + " ");
-      if (position == selected) {
-        ConsoleColor(0, 7);
-      } else {
-        ConsoleColor(7, 0);
-      }
-      // A position the list does not hold shows as an empty item.
-      const bool held = position >= 0 && static_cast<size_t>(position) < items.size();
-      ConsolePrint(held ? items[static_cast<size_t>(position)] : std::string());
-      ConsoleNewLine();
-    }
+    // Plain lines (console text redirected) cannot be redrawn in place: the list goes out once.
+    if (!drawn || ConsoleIsTerminal()) DrawItems(items, lower, upper, selected);
+    drawn = true;
     lastKey = ConsoleInkey();
     SleepMilliseconds(100);
-    if (!keyboard) break;
+    // Without a keyboard (none at all, or one that hung up) Enter can never come.
+    if (!ConsoleHasKeyboard()) break;
   }
 }

@@ -35,10 +35,14 @@ check "the first item is black text" has_param "$MARK" 30
 check "the first item is on light grey" has_param "$MARK" 47
 check "its number is not marked" unmarked 3p '47m1 '
 check "the other items are not marked" unmarked 4,5p '47m'
+# Raw mode still lets a program started on the terminal wait for a key (no end of file).
+PANE_TTY=$(tmux -L "$TMUX_SOCKET" display -p '#{pane_tty}')
+check "raw mode reads wait for one byte" eval "stty -a -F '$PANE_TTY' | grep -q 'min = 1;'"
 
-# Keys other than Enter (a letter, an arrow, Ctrl+C) are read and dropped: nothing changes.
+# Keys other than Enter (a letter, an arrow, Ctrl+C, a line feed) are read and dropped:
+# nothing changes.
 BEFORE=$(tmux_screen_colours)
-tmux_keys x; tmux_keys Down; tmux_keys C-c
+tmux_keys x; tmux_keys Down; tmux_keys C-c; tmux_keys C-j
 sleep 0.6  # six menu passes: every key has been taken
 check "other keys change nothing" test "$(tmux_screen_colours)" = "$BEFORE"
 check "other keys do not end the menu" test ! -e "$WORK/menu/exit-code"
@@ -52,16 +56,54 @@ for i in $(seq 1 50); do [ -s "$WORK/menu/stty-after" ] && break; sleep 0.1; don
 check "terminal modes are restored after Enter" modes_restored "$WORK/menu/stty-after"
 tmux_stop
 
-# Killed while the menu runs: the terminal still gets its modes back.
-mkdir "$WORK/killed"
-tmux_start "$WORK/killed" "$TAVREL" -MENU
-tmux_wait_for "3 Exit" || exit 1
-PANE_PID=$(tmux -L "$TMUX_SOCKET" list-panes -F '#{pane_pid}' | head -1)
-PROGRAM_PID=$(pgrep -P "$PANE_PID" | head -1)
-check "the program is found" test -n "$PROGRAM_PID"
-[ -n "$PROGRAM_PID" ] && kill -TERM "$PROGRAM_PID"
-check "ended by the signal" test "$(tmux_wait_exit "$WORK/killed")" = 143
-for i in $(seq 1 50); do [ -s "$WORK/killed/stty-after" ] && break; sleep 0.1; done
-check "terminal modes are restored after SIGTERM" modes_restored "$WORK/killed/stty-after"
+# Killed while the menu runs (also by a signal nobody expects): the terminal still gets its
+# modes back.
+for killing in TERM:143 USR1:138; do
+  signal=${killing%%:*}
+  mkdir "$WORK/killed-$signal"
+  tmux_start "$WORK/killed-$signal" "$TAVREL" -MENU
+  tmux_wait_for "3 Exit" || exit 1
+  PANE_PID=$(tmux -L "$TMUX_SOCKET" list-panes -F '#{pane_pid}' | head -1)
+  PROGRAM_PID=$(pgrep -P "$PANE_PID" | head -1)
+  check "the program is found" test -n "$PROGRAM_PID"
+  [ -n "$PROGRAM_PID" ] && kill -"$signal" "$PROGRAM_PID"
+  check "ended by SIG$signal" test "$(tmux_wait_exit "$WORK/killed-$signal")" = "${killing#*:}"
+  for i in $(seq 1 50); do [ -s "$WORK/killed-$signal/stty-after" ] && break; sleep 0.1; done
+  check "terminal modes are restored after SIG$signal" modes_restored "$WORK/killed-$signal/stty-after"
+  tmux_stop
+done
+
+# Console text into a file while a person types: the menu goes out once, Enter still ends it.
+mkdir "$WORK/redirected"
+echo "'$TAVREL' -MENU >out 2>&1" > "$WORK/redirected/run.sh"
+tmux_start "$WORK/redirected" bash run.sh
+sleep 1  # ten menu passes
+tmux_keys Enter
+check "redirected: ended by Enter" test "$(tmux_wait_exit "$WORK/redirected")" = 0
+check "redirected: the items are written once" test "$(grep -c 'Change Printer' "$WORK/redirected/out")" = 1
+check "redirected: ok done follows" grep -q "ok done" "$WORK/redirected/out"
+tmux_stop
+
+# Console text into a pipe whose reader leaves early: the program goes on to Enter and gives
+# the terminal back (no death by SIGPIPE in raw mode).
+mkdir "$WORK/pipe"
+echo "'$TAVREL' -MENU 2>&1 | head -c 10 >head-out" > "$WORK/pipe/run.sh"
+tmux_start "$WORK/pipe" bash run.sh
+for i in $(seq 1 50); do [ "$(wc -c 2>/dev/null <"$WORK/pipe/head-out")" = 10 ] && break; sleep 0.1; done
+sleep 0.3
+tmux_keys Enter
+tmux_wait_exit "$WORK/pipe" >/dev/null
+for i in $(seq 1 50); do [ -s "$WORK/pipe/stty-after" ] && break; sleep 0.1; done
+check "terminal modes are restored after the pipe's reader left" modes_restored "$WORK/pipe/stty-after"
+tmux_stop
+
+# Started in the background from an interactive shell: it runs without a keyboard instead of
+# being stopped for touching the terminal.
+mkdir "$WORK/background"
+tmux_start "$WORK/background" bash --norc --noprofile -i
+sleep 0.3
+tmux_keys "'$TAVREL' -MENU </dev/null >out 2>&1 &" Enter
+for i in $(seq 1 100); do grep -q "ok done" "$WORK/background/out" 2>/dev/null && break; sleep 0.1; done
+check "a background start runs to its end" grep -q "ok done" "$WORK/background/out"
 
 finish
