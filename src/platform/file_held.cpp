@@ -13,35 +13,31 @@ namespace {
 // any other open of the file exists, even one without a lock, such as the point-of-sale
 // program still writing the capture file. The lease is given back at once. Where no lease
 // may be taken (not the file's owner, or a file system without leases) the answer is false.
-bool OpenedElsewhere(int descriptor)
-{
-    // A lease is broken by a signal to its holder, SIGIO by default, which would end the
-    // program if another process opened the file in the instant the lease is held. SIGURG is
-    // ignored unless someone asks for it.
-    fcntl(descriptor, F_SETSIG, SIGURG);
-    if (fcntl(descriptor, F_SETLEASE, F_WRLCK) == 0) {
-        fcntl(descriptor, F_SETLEASE, F_UNLCK);
-        return false;
-    }
-    return errno == EAGAIN || errno == EWOULDBLOCK;
+bool OpenedElsewhere(int descriptor) {
+  // A lease is broken by a signal to its holder, SIGIO by default, which would end the
+  // program if another process opened the file in the instant the lease is held. SIGURG is
+  // ignored unless someone asks for it.
+  fcntl(descriptor, F_SETSIG, SIGURG);
+  if (fcntl(descriptor, F_SETLEASE, F_WRLCK) == 0) {
+    fcntl(descriptor, F_SETLEASE, F_UNLCK);
+    return false;
+  }
+  return errno == EAGAIN || errno == EWOULDBLOCK;
 }
 
 // Takes the exclusive lock that keeps out another Tavrel and any program that locks. Only a
 // lock held elsewhere fails; a file system without flock support is used without it.
-bool LockedElsewhere(int descriptor)
-{
-    while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        return errno == EWOULDBLOCK || errno == EAGAIN;
-    }
-    return false;
+bool LockedElsewhere(int descriptor) {
+  while (flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno == EINTR) continue;
+    return errno == EWOULDBLOCK || errno == EAGAIN;
+  }
+  return false;
 }
 
 }  // namespace
 
 // The lock first, so that a Tavrel holding the file is seen even when leases are refused.
-bool HeldElsewhere(int descriptor)
-{
-    return LockedElsewhere(descriptor) || OpenedElsewhere(descriptor);
+bool HeldElsewhere(int descriptor) {
+  return LockedElsewhere(descriptor) || OpenedElsewhere(descriptor);
 }

@@ -17,27 +17,24 @@ constexpr int NotOrdinaryFileCode = 75;
 constexpr int AlreadyOpenCode = 55;
 
 // Fails the open: closes what was opened and leaves the code.
-void AbandonOpen(int descriptor, int code)
-{
-    if (descriptor >= 0)
-        close(descriptor);
-    ErrorCode = code;
+void AbandonOpen(int descriptor, int code) {
+  if (descriptor >= 0) close(descriptor);
+  ErrorCode = code;
 }
 
 // Open flags of a mode. O_NONBLOCK keeps a FIFO or device from stalling the open (it is
 // refused right after) and fails the open at once when another process holds a lease.
-int OpenFlags(FileMode mode)
-{
-    int flags = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
-    switch (mode) {
+int OpenFlags(FileMode mode) {
+  int flags = O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK;
+  switch (mode) {
     case FileInput:
-        return flags | O_RDONLY;
+      return flags | O_RDONLY;
     case FileOutput:
-        return flags | O_WRONLY | O_CREAT;
+      return flags | O_WRONLY | O_CREAT;
     case FileAppend:
-        return flags | O_RDWR | O_CREAT;
-    }
-    return flags | O_RDONLY;
+      return flags | O_RDWR | O_CREAT;
+  }
+  return flags | O_RDONLY;
 }
 
 }  // namespace
@@ -45,78 +42,69 @@ int OpenFlags(FileMode mode)
 // Opens a file exclusively under a file number. Codes: 52 bad number, 55 number already open,
 // 53 missing (input), 70 held by another process, 75 not an ordinary file, others from errno.
 // Output empties the file only once the exclusive open has succeeded; append starts at the end.
-void FileOpen(const std::string& name, int number, FileMode mode)
-{
-    if (number < 1 || number > HighestFileNumber) {
-        ErrorCode = 52;
-        return;
-    }
-    if (OpenFiles.count(number) != 0) {
-        ErrorCode = AlreadyOpenCode;
-        return;
-    }
-    struct stat info;
-    if (lstat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-        ErrorCode = NotOrdinaryFileCode;
-        return;
-    }
-    int descriptor;
-    do
-        descriptor = open(name.c_str(), OpenFlags(mode), 0666);
-    while (descriptor < 0 && errno == EINTR);
-    if (descriptor < 0) {
-        if (errno == ENOENT)
-            ErrorCode = MissingNameCode(name);
-        else if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
-            ErrorCode = NotOrdinaryFileCode;
-        else
-            ErrorCode = ErrorCodeFromErrno(errno);
-        return;
-    }
-    // The name may have been swapped between lstat and open: the open file itself decides.
-    if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
-        return AbandonOpen(descriptor, NotOrdinaryFileCode);
-    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-    if (HeldElsewhere(descriptor))
-        return AbandonOpen(descriptor, 70);
-    if (mode == FileOutput && ftruncate(descriptor, 0) != 0)
-        return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
-    if (mode == FileAppend && lseek(descriptor, 0, SEEK_END) < 0)
-        return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
-    OpenFile& file = OpenFiles[number];
-    file.Descriptor = descriptor;
-    file.Mode = mode;
+void FileOpen(const std::string& name, int number, FileMode mode) {
+  if (number < 1 || number > HighestFileNumber) {
+    ErrorCode = 52;
+    return;
+  }
+  if (OpenFiles.count(number) != 0) {
+    ErrorCode = AlreadyOpenCode;
+    return;
+  }
+  struct stat info;
+  if (lstat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    ErrorCode = NotOrdinaryFileCode;
+    return;
+  }
+  int descriptor;
+  do descriptor = open(name.c_str(), OpenFlags(mode), 0666);
+  while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) {
+    if (errno == ENOENT)
+      ErrorCode = MissingNameCode(name);
+    else if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
+      ErrorCode = NotOrdinaryFileCode;
+    else
+      ErrorCode = ErrorCodeFromErrno(errno);
+    return;
+  }
+  // The name may have been swapped between lstat and open: the open file itself decides.
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
+    return AbandonOpen(descriptor, NotOrdinaryFileCode);
+  fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+  if (HeldElsewhere(descriptor)) return AbandonOpen(descriptor, 70);
+  if (mode == FileOutput && ftruncate(descriptor, 0) != 0)
+    return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
+  if (mode == FileAppend && lseek(descriptor, 0, SEEK_END) < 0)
+    return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
+  OpenFile& file = OpenFiles[number];
+  file.Descriptor = descriptor;
+  file.Mode = mode;
 }
 
 // Closes a file number: a file open for output is first cut at the current position. The
 // lock goes with the descriptor. Closing a number that is not open does nothing, so a log
 // that failed to open can be closed like any other.
-void FileClose(int number)
-{
-    auto found = OpenFiles.find(number);
-    if (found == OpenFiles.end())
-        return;
-    int descriptor = found->second.Descriptor;
-    if (found->second.Mode == FileOutput) {
-        off_t position = lseek(descriptor, 0, SEEK_CUR);
-        if (position < 0 || ftruncate(descriptor, position) != 0)
-            ErrorCode = ErrorCodeFromErrno(errno);
-    }
-    if (close(descriptor) != 0 && errno != EINTR)
-        ErrorCode = ErrorCodeFromErrno(errno);
-    OpenFiles.erase(found);
+void FileClose(int number) {
+  auto found = OpenFiles.find(number);
+  if (found == OpenFiles.end()) return;
+  int descriptor = found->second.Descriptor;
+  if (found->second.Mode == FileOutput) {
+    off_t position = lseek(descriptor, 0, SEEK_CUR);
+    if (position < 0 || ftruncate(descriptor, position) != 0) ErrorCode = ErrorCodeFromErrno(errno);
+  }
+  if (close(descriptor) != 0 && errno != EINTR) ErrorCode = ErrorCodeFromErrno(errno);
+  OpenFiles.erase(found);
 }
 
 // Size in bytes of an open file; 0 with an error code when it cannot be told.
-int64_t FileSize(int number)
-{
-    OpenFile* file = FindOpenFile(number);
-    if (file == nullptr)
-        return 0;
-    struct stat info;
-    if (fstat(file->Descriptor, &info) != 0) {
-        ErrorCode = ErrorCodeFromErrno(errno);
-        return 0;
-    }
-    return info.st_size;
+int64_t FileSize(int number) {
+  OpenFile* file = FindOpenFile(number);
+  if (file == nullptr) return 0;
+  struct stat info;
+  if (fstat(file->Descriptor, &info) != 0) {
+    ErrorCode = ErrorCodeFromErrno(errno);
+    return 0;
+  }
+  return info.st_size;
 }
