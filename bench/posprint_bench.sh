@@ -4,6 +4,7 @@
 # whole process over several runs, and the same text with LF-only line ends.
 # Usage: bench/posprint_bench.sh path/to/tavrel [runs]
 set -euo pipefail
+export LC_ALL=C  # a decimal point in $EPOCHREALTIME
 TAVREL=$(realpath "$1")
 RUNS=${2:-5}
 WORK=$(mktemp -d /tmp/tavrel-bench.XXXXXX)
@@ -26,9 +27,12 @@ measure() {
   local label=$1; shift
   local times=() peaks=() i
   for i in $(seq 1 "$RUNS"); do
-    /usr/bin/time -f '%e %M' -o stats "$@" > /dev/null 2>&1 < /dev/null || true
-    read -r t m < stats
-    times+=("$t"); peaks+=("$m")
+    # Wall time from the shell's clock (microseconds; time's %e has only 0.01 s), peak
+    # memory from time's %M, the last line of its report (a failing command adds one above).
+    local start=$EPOCHREALTIME
+    /usr/bin/time -f '%M' -o stats "$@" > /dev/null 2>&1 < /dev/null || true
+    local end=$EPOCHREALTIME
+    times+=("$(python3 -c "print($end - $start)")"); peaks+=("$(tail -1 stats)")
   done
   python3 - "$label" "${times[*]}" "${peaks[*]}" <<'PY'
 import statistics, sys
@@ -43,21 +47,33 @@ cp crlf.txt WLSDFKJN.DRY
 measure "tavrel CR LF" "$TAVREL" -POSPRINT
 cp lf.txt WLSDFKJN.DRY
 measure "tavrel LF only" "$TAVREL" -POSPRINT
+made=$(find pdf -name '*.pdf' 2> /dev/null | wc -l)
+if [ "$made" -ne $((2 * RUNS)) ]; then
+  echo "warning: tavrel wrote $made PDF files in $((2 * RUNS)) runs" >&2
+fi
 if [ -x /usr/lib/cups/filter/texttopdf ]; then
-  measure "texttopdf" env CONTENT_TYPE=text/plain PPD= /usr/lib/cups/filter/texttopdf 1 user title 1 "" crlf.txt
+  measure "texttopdf" /usr/lib/cups/filter/texttopdf 1 user title 1 "" crlf.txt
 fi
 if command -v paps > /dev/null; then
-  measure "paps" paps --format=pdf crlf.txt
+  # This paps writes PostScript to its standard output (it has no PDF option).
+  measure "paps (PostScript)" sh -c 'paps crlf.txt > paps.ps'
 fi
 python3 - <<'PY'
 r = {}
 for line in open("results"):
     *label, t, m = line.split()
     r[" ".join(label)] = (float(t), int(m))
-t = r["tavrel CR LF"][0]
-if "texttopdf" in r:
-    print(f"tavrel / texttopdf time: {t / r['texttopdf'][0]:.2f}")
-if "paps" in r:
-    print(f"tavrel / paps time:      {t / r['paps'][0]:.2f}")
-print(f"LF-only / CR LF time:    {r['tavrel LF only'][0] / t:.2f}")
+
+# ratio NAME A B - A's median time over B's, or why there is none.
+def ratio(name, a, b):
+    if a not in r or b not in r:
+        print(f"{name:32s} n/a (not measured)")
+    elif r[b][0] <= 0:
+        print(f"{name:32s} n/a ({b} took under the timer's 0.01 s)")
+    else:
+        print(f"{name:32s} {r[a][0] / r[b][0]:.2f}")
+
+ratio("tavrel / texttopdf time:", "tavrel CR LF", "texttopdf")
+ratio("tavrel / paps (PostScript) time:", "tavrel CR LF", "paps (PostScript)")
+ratio("LF-only / CR LF time:", "tavrel LF only", "tavrel CR LF")
 PY

@@ -145,6 +145,20 @@ TEST_F(DocumentPrintingTest, MissingFileOpensNoJob) {
   EXPECT_FALSE(PrintJobDelivered);
 }
 
+TEST_F(DocumentPrintingTest, UnreadableFileIsNotPrinted) {
+  // The process's own memory file opens as an ordinary file, but reading it from offset 0
+  // fails (EIO): the job opened for it is cancelled, not handed over half-read.
+  EXPECT_EQ(ConsoleOf([&] { Print("/proc/self/mem"); }),
+            " 1 \n 1 \nError detected! on file read, document not printed 72 \n");
+  EXPECT_EQ(CountCalls("StartDoc Tavrel DOS output"), 1);
+  EXPECT_EQ(CountCalls("EndDoc"), 0);
+  EXPECT_EQ(CountCalls("DeleteDC"), 1);
+  EXPECT_EQ(FakePrinter().contextsAlive, 0);
+  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+  EXPECT_FALSE(PrintJobDelivered);
+}
+
 TEST_F(DocumentPrintingTest, FileStaysAfterPrinting) {
   std::string file = WriteFile("keep me\r\n");
   Print(file);

@@ -198,21 +198,30 @@ TEST_F(PrintJobTest, FontsReplacedAndReleased) {
   FakePrinter().failCreateFont = true;
   EXPECT_EQ(SelectPrintFont("Fake Mono", 12), 0);  // the Sans font stays
   EXPECT_EQ(FakePrinter().fontsAlive, 1);
+  FakePrinter().failCreateFont = false;
+  // A font made but not selectable is deleted; the Sans font and the saved font stay.
+  HFONT saved = PrintJob.SavedFont;
+  FakePrinter().failSelectFace = "Fake Mono";
+  EXPECT_EQ(SelectPrintFont("Fake Mono", 12), 0);
+  EXPECT_EQ(PrintJob.SavedFont, saved);
+  EXPECT_EQ(FakePrinter().fontsAlive, 1);
   PrintLine("x");
   ASSERT_EQ(FakePrinter().draws.size(), 1u);
   EXPECT_EQ(FakePrinter().draws[0].face, "Fake Sans");
+  EXPECT_EQ(FakePrinter().draws[0].emHeight, 83);
+  FakePrinter().failSelectFace.clear();
 
   EndPrintJob();
   EXPECT_EQ(FakePrinter().fontsAlive, 0);
   EXPECT_EQ(PrintJob.SavedFont, nullptr);
   EXPECT_EQ(CountCalls("DeleteObject Fake Sans"), 1);
+  EXPECT_EQ(CountCalls("DeleteObject Fake Mono"), 2);  // the unselectable one too
 
   // A job opened after the end starts with no saved font: its first selection deletes nothing.
-  FakePrinter().failCreateFont = false;
   ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
   EXPECT_EQ(PrintJob.SavedFont, nullptr);
   ASSERT_EQ(SelectPrintFont("Fake Mono", 12), 1);
-  EXPECT_EQ(CountCalls("DeleteObject Fake Mono"), 1);
+  EXPECT_EQ(CountCalls("DeleteObject Fake Mono"), 2);
   EndPrintJob();
   EXPECT_EQ(FakePrinter().fontsAlive, 0);
 }
@@ -235,9 +244,32 @@ TEST_F(PrintJobTest, FailedPageStartEndsJob) {
   EXPECT_EQ(PrintJob.SavedFont, nullptr);
   EXPECT_EQ(FakePrinter().contextsAlive, 0);
   EXPECT_EQ(FakePrinter().fontsAlive, 0);
-  EXPECT_FALSE(PrintJobDelivered);  // the rest of the document never reached the printer
+  EXPECT_FALSE(PrintJobDelivered);
+  // Nothing of a half-printed document reaches the printer: it is cancelled, not ended.
+  EXPECT_EQ(CountCalls("EndDoc"), 0);
+  EXPECT_EQ(CountCalls("DeleteDC"), 1);
   EXPECT_EQ(PrintLine("after"), 0);
   EXPECT_EQ(StartNextPage(), 0);
+}
+
+TEST_F(PrintJobTest, AbortCancelsTheDocument) {
+  AbortPrintJob();  // no job: nothing happens
+  EXPECT_TRUE(FakePrinter().calls.empty());
+  ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
+  ASSERT_EQ(SelectPrintFont("Fake Mono", 12), 1);
+  PrintLine("drawn, never delivered");
+  PrintJobDelivered = true;
+  AbortPrintJob();
+  EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+  EXPECT_EQ(PrintJob.SavedFont, nullptr);
+  EXPECT_FALSE(PrintJobDelivered);
+  EXPECT_EQ(CountCalls("EndPage"), 0);
+  EXPECT_EQ(CountCalls("EndDoc"), 0);
+  EXPECT_EQ(CountCalls("DeleteDC"), 1);
+  EXPECT_EQ(FakePrinter().contextsAlive, 0);
+  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  // A new job can be opened afterwards.
+  EXPECT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
 }
 
 TEST_F(PrintJobTest, EndWithoutJobDoesNothing) {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/printer_canvas.h"
 #include "platform/printer_device.h"
 #include "platform/printer_fake.h"
 
@@ -284,6 +285,125 @@ TEST_F(PrinterDevice, DocumentBecomesAPdfInThePdfFolder) {
   EXPECT_NEAR(std::stod(m[1]), 300 * 0.12, 2.0);
   ASSERT_TRUE(std::regex_search(boxes, m, std::regex("xMax=\"([0-9.]+)\"[^>]*>Total")));
   EXPECT_NEAR(std::stod(m[1]), 4150 * 0.12, 2.0);
+}
+
+TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
+  // Control bytes, DEL and the bytes without a Windows-1252 character are all the missing
+  // glyph: drawn with its advance, the text after it in place.
+  const std::string missing[] = {"\x01", "\t", "\x0c", "\x1b", "\x1f", "\x7f", "\x81",
+                                 "\x8d", "\x8f", "\x90", "\x9d", "\x1b\x1b"};
+  HFONT font;
+  HGDIOBJ stock;
+  HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  int widths[256];
+  ASSERT_EQ(GetCharWidth32A(dc, 0, 255, widths), 1);
+  DOCINFOA info;
+  info.lpszDocName = "Missing glyphs";
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  std::vector<double> ends;  // where each line's "cd" ends, in points from the sheet's edge
+  int y = 200;
+  for (const std::string& bytes : missing) {
+    const std::string text = "ab" + bytes + "@cd";
+    SIZE size;
+    ASSERT_EQ(GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size), 1);
+    EXPECT_NE(TextOutA(dc, 150, y, text.data(), static_cast<int>(text.size())), 0);
+    ends.push_back((150 + 150 + size.cx) * 72.0 / 600);
+    y += 100;
+  }
+  EXPECT_GT(EndDoc(dc), 0);
+  Release(dc, font, stock);
+
+  const std::vector<std::string> files = FolderNames("pdf");
+  ASSERT_EQ(files.size(), 1u);
+  // pdftotext places each character by the PDF's own widths: the word ending in "cd" must end
+  // where the measured width says, one line after another.
+  const std::string boxes = CommandOutput("pdftotext -bbox 'pdf/" + files[0] + "' -");
+  const std::regex word("xMax=\"([0-9.]+)\"[^>]*>[^<]*cd</word>");
+  std::vector<double> found;
+  for (auto it = std::sregex_iterator(boxes.begin(), boxes.end(), word);
+       it != std::sregex_iterator(); ++it)
+    found.push_back(std::stod((*it)[1]));
+  ASSERT_EQ(found.size(), ends.size()) << boxes;
+  for (size_t i = 0; i < ends.size(); i++)
+    EXPECT_NEAR(found[i], ends[i], 0.5) << "line " << i;
+}
+
+TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
+  // The page's text is handed to cairo together, later; a box drawn in between must still lie
+  // above the text drawn before it and below the text drawn after it.
+  HFONT font;
+  HGDIOBJ stock;
+  HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA info;
+  info.lpszDocName = "Covered";
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  SetBkMode(dc, TRANSPARENT);
+  EXPECT_NE(TextOutA(dc, 150, 400, "WWWWWWWW", 8), 0);  // covered by the box below
+  SetBkMode(dc, OPAQUE);                                  // white box behind the text
+  EXPECT_NE(TextOutA(dc, 150, 400, "        ", 8), 0);
+  SetBkMode(dc, TRANSPARENT);
+  EXPECT_NE(TextOutA(dc, 150, 600, "WWWWWWWW", 8), 0);  // not covered: the control
+  EXPECT_GT(EndDoc(dc), 0);
+  Release(dc, font, stock);
+  const std::vector<std::string> files = FolderNames("pdf");
+  ASSERT_EQ(files.size(), 1u);
+
+  // The page at 72 dpi, one pixel a point, as grey bytes; dark pixels counted in each line's
+  // box (x 36-84 pt, the baseline at 550 or 750 pixels = 66 or 90 pt).
+  const std::string pgm = CommandOutput("pdftoppm -gray -r 72 -f 1 -l 1 'pdf/" + files[0] + "'");
+  std::istringstream in(pgm);
+  std::string magic;
+  int width = 0, height = 0, maxValue = 0;
+  in >> magic >> width >> height >> maxValue;
+  in.get();
+  ASSERT_EQ(magic, "P5");
+  std::vector<unsigned char> grey(static_cast<size_t>(width) * height);
+  in.read(reinterpret_cast<char*>(grey.data()), static_cast<std::streamsize>(grey.size()));
+  auto darkIn = [&](int baseline) {
+    int dark = 0;
+    for (int y = baseline - 10; y < baseline + 2; y++)
+      for (int x = 36; x < 84; x++) dark += grey[static_cast<size_t>(y) * width + x] < 128;
+    return dark;
+  };
+  EXPECT_EQ(darkIn(66), 0);
+  EXPECT_GT(darkIn(90), 50);
+}
+
+TEST_F(PrinterDevice, PixelsAreSquareWhateverTheResolution) {
+  // A printer of 1200 x 600 dpi gets one resolution, the finer, for both directions, so a
+  // width measured in pixels is the same length across as down.
+  struct Case {
+    int dpiX, dpiY, dpi;
+    int16_t orientation;
+  };
+  const Case cases[] = {
+      {600, 600, 600, DMORIENT_PORTRAIT},
+      {1200, 600, 1200, DMORIENT_PORTRAIT},
+      {300, 600, 600, DMORIENT_PORTRAIT},
+      {1200, 600, 1200, DMORIENT_LANDSCAPE},
+  };
+  MediaSize a4;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.dpiX << "x" << c.dpiY << " " << c.orientation);
+    DeviceContext dc;
+    dc.settings.dmOrientation = c.orientation;
+    SetPageGeometry(dc, a4, c.dpiX, c.dpiY);
+    EXPECT_EQ(dc.dpiX, c.dpi);
+    EXPECT_EQ(dc.dpiY, c.dpi);
+    const bool turned = c.orientation == DMORIENT_LANDSCAPE;
+    const double across = (turned ? a4.length : a4.width) / 2540.0;  // inches
+    const double down = (turned ? a4.width : a4.length) / 2540.0;
+    EXPECT_NEAR(dc.physicalWidth, across * c.dpi, 1);
+    EXPECT_NEAR(dc.physicalHeight, down * c.dpi, 1);
+    EXPECT_NEAR(dc.pageWidthPoints, across * 72, 0.01);
+    EXPECT_NEAR(dc.offsetX, a4.left / 2540.0 * c.dpi, 1);
+  }
 }
 
 TEST_F(PrinterDevice, NameInUseGetsACounterAndIsNeverOverwritten) {

@@ -2,6 +2,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <string>
@@ -10,6 +11,24 @@
 
 #include "platform/printer_canvas.h"
 
+namespace {
+
+// Text drawn on the page and not yet handed to cairo: glyphs of one face, size and colour.
+// cairo's PDF surface records every drawing operation and, when the page ends, replays and
+// analyses each one, so a page's text drawn as one operation costs far less than one
+// operation per line.
+struct PendingText {
+  cairo_font_face_t* face = nullptr;         // referenced while glyphs wait
+  cairo_font_face_t* missingFace = nullptr;  // its missing-glyph face, once needed
+  int emHeight = 0;
+  double widthScale = 1.0;
+  COLORREF color = 0;
+  std::vector<cairo_glyph_t> glyphs;   // glyphs of the face
+  std::vector<cairo_glyph_t> missing;  // the missing glyph
+};
+
+}  // namespace
+
 // The open document of a context: the cairo PDF being drawn, its bytes, the CUPS job.
 struct DocumentState {
   cairo_surface_t* surface = nullptr;
@@ -17,6 +36,7 @@ struct DocumentState {
   std::string pdf;  // the bytes cairo has written
   time_t started = 0;
   int jobId = 0;
+  PendingText text;
 };
 
 namespace {
@@ -35,11 +55,67 @@ cairo_status_t CollectPdf(void* closure, const unsigned char* data, unsigned int
   return CAIRO_STATUS_SUCCESS;
 }
 
+// Sets a COLORREF (red in the low byte) as cairo's source.
+void SetSourceColor(cairo_t* cr, COLORREF color) {
+  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
+                       ((color >> 16) & 0xFF) / 255.0);
+}
+
+// Forgets the waiting text without drawing it.
+void DropPendingText(PendingText& text) {
+  if (text.face) cairo_font_face_destroy(text.face);
+  if (text.missingFace) cairo_font_face_destroy(text.missingFace);
+  text.face = nullptr;
+  text.missingFace = nullptr;
+  text.glyphs.clear();
+  text.missing.clear();
+}
+
+// Draws the waiting text: the face's glyphs as one run of PDF text, then the missing glyphs
+// in the missing-glyph face (or as filled outlines when there is none). The missing glyph
+// never goes into the face's own PDF font: cairo would give it code 0 there, below the
+// font's first character 32, and viewers would draw it with no width and slide the rest of
+// the line left.
+void DrawPendingText(DocumentState& doc) {
+  PendingText& text = doc.text;
+  if (!text.face) return;
+  cairo_t* cr = doc.cr;
+  cairo_save(cr);
+  SetSourceColor(cr, text.color);
+  cairo_set_font_face(cr, text.face);
+  cairo_matrix_t size;
+  cairo_matrix_init_scale(&size, text.emHeight * text.widthScale, text.emHeight);
+  cairo_set_font_matrix(cr, &size);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  if (!text.glyphs.empty())
+    cairo_show_glyphs(cr, text.glyphs.data(), static_cast<int>(text.glyphs.size()));
+  if (!text.missing.empty() && text.missingFace) {
+    cairo_set_font_face(cr, text.missingFace);
+    cairo_show_glyphs(cr, text.missing.data(), static_cast<int>(text.missing.size()));
+  } else if (!text.missing.empty()) {
+    cairo_new_path(cr);
+    cairo_glyph_path(cr, text.missing.data(), static_cast<int>(text.missing.size()));
+    cairo_fill(cr);
+  }
+  cairo_restore(cr);
+  DropPendingText(text);
+}
+
 }  // namespace
 
 // Sets the geometry from the sheet, orientation and resolution. Landscape turns the sheet a
-// quarter turn: its left margin comes from the bottom, its top from the left.
+// quarter turn: its left margin comes from the bottom, its top from the left. The pixels are
+// square at the finer of the two resolutions: widths are measured from an em size counted in
+// pixels down the page, so a pixel must be as long across as down. The PDF is resolution
+// independent, so nothing is lost.
 void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dpiY) {
+  const int dpi = std::max(dpiX, dpiY);
+  dpiX = dpi;
+  dpiY = dpi;
   MediaSize sheet = media;
   if (dc.settings.dmOrientation == DMORIENT_LANDSCAPE) {
     sheet.width = media.length;
@@ -94,9 +170,10 @@ bool CanvasStartDoc(DeviceContext& dc) {
 // Starts a page: cairo starts a PDF page with the first drawing.
 int CanvasStartPage(DeviceContext& dc) { return dc.document ? 1 : 0; }
 
-// Ends a page: the PDF page is emitted, blank or not.
+// Ends a page: its waiting text is drawn and the PDF page emitted, blank or not.
 int CanvasEndPage(DeviceContext& dc) {
   if (!dc.document) return 0;
+  DrawPendingText(*dc.document);
   cairo_show_page(dc.document->cr);
   return cairo_status(dc.document->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
@@ -105,6 +182,7 @@ int CanvasEndPage(DeviceContext& dc) {
 bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
   DocumentState* doc = dc.document;
   if (!doc) return false;
+  DrawPendingText(*doc);
   bool good = cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(doc->cr);
   doc->cr = nullptr;
@@ -119,6 +197,7 @@ bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
 void CanvasDiscard(DeviceContext& dc) {
   DocumentState* doc = dc.document;
   if (!doc) return;
+  DropPendingText(doc->text);
   if (doc->cr) cairo_destroy(doc->cr);
   cairo_surface_destroy(doc->surface);
   delete doc;
@@ -133,11 +212,18 @@ time_t CanvasStartTime(const DeviceContext& dc) {
 // The CUPS job of the document.
 int& CanvasJobId(DeviceContext& dc) { return dc.document->jobId; }
 
-// The cairo context of the document being drawn, for the bitmap calls.
-cairo_t* CanvasCairo(DeviceContext& dc) { return dc.document ? dc.document->cr : nullptr; }
+// The cairo context of the document being drawn, for the bitmap calls; the text drawn so far
+// is drawn first, so a picture lies above the text before it.
+cairo_t* CanvasCairo(DeviceContext& dc) {
+  if (!dc.document || !dc.document->cr) return nullptr;
+  DrawPendingText(*dc.document);
+  return dc.document->cr;
+}
 
 // Draws a text run: the bytes' glyphs at the positions their integer advances give, so the
-// drawn width is the measured width.
+// drawn width is the measured width. The glyphs join the page's waiting text (drawn when the
+// page ends or something else is drawn); a change of face, size or colour draws the waiting
+// text first, and so does an opaque background, whose box must cover only earlier text.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   DocumentState* doc = dc.document;
   cairo_font_face_t* face = CatalogCairoFace(dc.realized);
@@ -145,35 +231,40 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   const int width = TextRunWidth(dc, text);
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
-  cairo_t* cr = doc->cr;
-  cairo_save(cr);
+  PendingText& pending = doc->text;
+  if (pending.face && (pending.face != face || pending.emHeight != dc.realized.emHeight ||
+                       pending.widthScale != dc.realized.widthScale ||
+                       pending.color != dc.textColor))
+    DrawPendingText(*doc);
   if (dc.backgroundMode == OPAQUE && width > 0) {
-    const COLORREF back = dc.backgroundColor;
-    cairo_set_source_rgb(cr, (back & 0xFF) / 255.0, ((back >> 8) & 0xFF) / 255.0,
-                         ((back >> 16) & 0xFF) / 255.0);
+    DrawPendingText(*doc);
+    cairo_t* cr = doc->cr;
+    cairo_save(cr);
+    SetSourceColor(cr, dc.backgroundColor);
     cairo_rectangle(cr, left, baseline - dc.realized.metrics.tmAscent, width,
                     dc.realized.metrics.tmHeight);
     cairo_fill(cr);
+    cairo_restore(cr);
   }
-  const COLORREF color = dc.textColor;
-  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                       ((color >> 16) & 0xFF) / 255.0);
-  cairo_set_font_face(cr, face);
-  cairo_set_font_size(cr, dc.realized.emHeight);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
-  std::vector<cairo_glyph_t> glyphs;
-  glyphs.reserve(text.size());
+  if (!pending.face) {
+    pending.face = cairo_font_face_reference(face);
+    pending.emHeight = dc.realized.emHeight;
+    pending.widthScale = dc.realized.widthScale;
+    pending.color = dc.textColor;
+  }
   long long pen = left;
   for (unsigned char byte : text) {
-    glyphs.push_back(cairo_glyph_t{dc.realized.glyphs[byte], static_cast<double>(pen),
-                                   static_cast<double>(baseline)});
+    const unsigned glyph = dc.realized.glyphs[byte];
+    const cairo_glyph_t placed{glyph, static_cast<double>(pen), static_cast<double>(baseline)};
+    if (glyph) {
+      pending.glyphs.push_back(placed);
+    } else {
+      if (pending.missing.empty() && !pending.missingFace)
+        if (cairo_font_face_t* missingFace = CatalogMissingGlyphFace(dc.realized))
+          pending.missingFace = cairo_font_face_reference(missingFace);
+      pending.missing.push_back(placed);
+    }
     pen += dc.realized.advances[byte];
   }
-  if (!glyphs.empty()) cairo_show_glyphs(cr, glyphs.data(), static_cast<int>(glyphs.size()));
-  cairo_restore(cr);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }

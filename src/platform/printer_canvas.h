@@ -19,7 +19,8 @@ struct MediaSize {
 };
 
 // Sets the context's geometry in device pixels from the sheet, the orientation in
-// dc.settings and the resolution; landscape turns the sheet and its margins.
+// dc.settings and the resolution; landscape turns the sheet and its margins. The pixels are
+// square: the finer resolution serves both directions.
 void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dpiY);
 
 // The open document of a context: the cairo PDF being drawn, the PDF bytes written so far
@@ -39,9 +40,11 @@ void CanvasDiscard(DeviceContext& dc);
 time_t CanvasStartTime(const DeviceContext& dc);
 // The CUPS job of the document (0 none).
 int& CanvasJobId(DeviceContext& dc);
-// The cairo context of the document being drawn (null when none), for the bitmap calls.
+// The cairo context of the document being drawn (null when none), for the bitmap calls; the
+// text drawn before is on the page first.
 struct _cairo* CanvasCairo(DeviceContext& dc);
-// Draws a text run with the selected font, alignment, colour and background mode.
+// Draws a text run with the selected font, alignment, colour and background mode. The page's
+// text is handed to cairo in one piece, when the page ends or something else is drawn.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);
 
 // Font families of fontconfig, each once, sorted by name.
@@ -52,6 +55,9 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
 void CatalogReleaseFont(RealizedFont& font);
 // The cairo face of a realized font (owned by the font).
 struct _cairo_font_face* CatalogCairoFace(const RealizedFont& font);
+// A face of one glyph (any index draws it): the realized font's missing glyph, drawn from its
+// outline with its advance, for the bytes the font has no glyph for (owned by the font).
+struct _cairo_font_face* CatalogMissingGlyphFace(const RealizedFont& font);
 
 // Windows-1252 byte to Unicode; 0 for the bytes that have no character there.
 unsigned Cp1252ToUnicode(unsigned char byte);

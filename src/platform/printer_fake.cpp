@@ -92,10 +92,13 @@ int FakeAdvance(bool proportional, unsigned char byte, int h) {
   return h / 2;
 }
 
-// Matches a face by name (else the first face) and gives it the fake metrics.
+// Matches a face by name (else the first face) and gives it the fake metrics; the face the
+// test refuses is not matched.
 bool FakeRealizeFont(DeviceContext&, const LOGFONTA& font, RealizedFont& out) {
   if (State.faces.empty()) return false;
   const std::string wanted(font.lfFaceName, strnlen(font.lfFaceName, sizeof font.lfFaceName));
+  if (!State.failSelectFace.empty() && strcasecmp(wanted.c_str(), State.failSelectFace.c_str()) == 0)
+    return false;
   std::string face = State.faces.front();
   for (const std::string& candidate : State.faces) {
     if (strcasecmp(candidate.c_str(), wanted.c_str()) == 0) {

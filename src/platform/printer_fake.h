@@ -41,6 +41,7 @@ struct FakePrinterState {
   bool failStartDoc = false;
   bool failCreateFont = false;
   bool failEnumPrinters = false;  // EnumPrintersA returns false with error 5
+  std::string failSelectFace;     // a font of this face cannot be selected (SelectObject 0)
   std::string defaultPrinter;     // DefaultPrinterDevice ("" none)
   std::string promptKeys;  // keys the operator types at the settings question, one byte a
                            // key; when they run out the question is cancelled

@@ -22,13 +22,17 @@ namespace {
 // The FreeType library of the process, made on first use.
 FT_Library FreeType = nullptr;
 
-// The font data behind a realized font: the cairo face, which owns the FreeType face.
+// The font data behind a realized font: the cairo face, which owns the FreeType face, and
+// the face that draws its missing glyph (made when first needed).
 struct FontEngine {
   cairo_font_face_t* cairoFace = nullptr;
+  cairo_font_face_t* missingGlyphFace = nullptr;
 };
 
 // Key of the FreeType face kept as the cairo face's user data.
 const cairo_user_data_key_t FaceKey = {};
+// Key of the cairo face whose missing glyph a missing-glyph face draws.
+const cairo_user_data_key_t OutlineKey = {};
 
 // Windows-1252 characters of the bytes 80h-9Fh (0: none).
 const unsigned short Cp1252High[32] = {
@@ -143,6 +147,8 @@ void MeasureFace(FT_Face face, int em, RealizedFont& out) {
   if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
     symbolFont = FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0;
   int widest = 0;
+  FT_Fixed pitch = 0;      // the design advance shared by every glyph of a byte
+  bool fixedPitch = true;  // until two glyphs differ
   for (int byte = 0; byte < 256; byte++) {
     const unsigned glyph = GlyphOfByte(face, symbolFont, static_cast<unsigned char>(byte));
     FT_Fixed advance = 0;
@@ -151,7 +157,16 @@ void MeasureFace(FT_Face face, int em, RealizedFont& out) {
     out.glyphs[byte] = glyph;
     out.advances[byte] = Scale(advance, em, unitsPerEm);
     widest = std::max(widest, out.advances[byte]);
+    if (glyph == 0) continue;  // the missing glyph is drawn by its own face
+    if (pitch == 0) pitch = advance;
+    else if (advance != pitch) fixedPitch = false;
   }
+  // A fixed-pitch face is drawn stretched by the rounding of its advance to whole pixels
+  // (83 pixels em: 49.97 becomes 50), so its own advance is the advance the text is measured
+  // and placed with.
+  out.widthScale = 1.0;
+  if (fixedPitch && pitch > 0 && Scale(pitch, em, unitsPerEm) > 0)
+    out.widthScale = Scale(pitch, em, unitsPerEm) / (static_cast<double>(pitch) * em / unitsPerEm);
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   tm.tmAveCharWidth = os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0
                           ? Scale(os2->xAvgCharWidth, em, unitsPerEm)
@@ -172,6 +187,32 @@ int EmSize(FT_Face face, int height, int dpiY) {
 
 // Releases the FreeType face when cairo lets the face go.
 void DoneFace(void* face) { FT_Done_Face(static_cast<FT_Face>(face)); }
+
+// Lets go of the cairo face a missing-glyph face drew from.
+void DoneOutlineFace(void* face) { cairo_font_face_destroy(static_cast<cairo_font_face_t*>(face)); }
+
+// Draws the one glyph of a missing-glyph face: the outline of its cairo face's missing glyph,
+// one em high, with that glyph's own advance.
+cairo_status_t RenderMissingGlyph(cairo_scaled_font_t* scaled, unsigned long, cairo_t* cr,
+                                  cairo_text_extents_t* extents) {
+  auto* face = static_cast<cairo_font_face_t*>(
+      cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(scaled), &OutlineKey));
+  if (!face) return CAIRO_STATUS_USER_FONT_ERROR;
+  cairo_set_font_face(cr, face);
+  cairo_set_font_size(cr, 1.0);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
+  const cairo_glyph_t missing = {0, 0.0, 0.0};
+  cairo_text_extents_t own;
+  cairo_glyph_extents(cr, &missing, 1, &own);
+  cairo_glyph_path(cr, &missing, 1);
+  cairo_fill(cr);
+  extents->x_advance = own.x_advance;
+  return cairo_status(cr);
+}
 
 }  // namespace
 
@@ -257,6 +298,7 @@ void CatalogReleaseFont(RealizedFont& font) {
   auto* engine = static_cast<FontEngine*>(font.engine);
   if (!engine) return;
   cairo_font_face_destroy(engine->cairoFace);
+  if (engine->missingGlyphFace) cairo_font_face_destroy(engine->missingGlyphFace);
   delete engine;
   font.engine = nullptr;
 }
@@ -265,6 +307,23 @@ void CatalogReleaseFont(RealizedFont& font) {
 cairo_font_face_t* CatalogCairoFace(const RealizedFont& font) {
   auto* engine = static_cast<FontEngine*>(font.engine);
   return engine ? engine->cairoFace : nullptr;
+}
+
+// The missing-glyph face of a realized font, made on first use; null when cairo cannot.
+cairo_font_face_t* CatalogMissingGlyphFace(const RealizedFont& font) {
+  auto* engine = static_cast<FontEngine*>(font.engine);
+  if (!engine) return nullptr;
+  if (engine->missingGlyphFace) return engine->missingGlyphFace;
+  cairo_font_face_t* face = cairo_user_font_face_create();
+  cairo_user_font_face_set_render_glyph_func(face, RenderMissingGlyph);
+  if (cairo_font_face_set_user_data(face, &OutlineKey, cairo_font_face_reference(engine->cairoFace),
+                                    DoneOutlineFace) != CAIRO_STATUS_SUCCESS) {
+    cairo_font_face_destroy(engine->cairoFace);
+    cairo_font_face_destroy(face);
+    return nullptr;
+  }
+  engine->missingGlyphFace = face;
+  return face;
 }
 
 // Leak-checker rule of the sanitizer build, kept with the fontconfig calls so it is linked

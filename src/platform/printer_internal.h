@@ -17,6 +17,9 @@ struct RealizedFont {
   TEXTMETRICA metrics;
   int advances[256] = {};
   unsigned glyphs[256] = {};  // glyph index of each byte (0: the missing glyph)
+  // Horizontal stretch of the drawn glyphs that makes a fixed-pitch face's own advance the
+  // whole-pixel advance above (1 for other faces), so the PDF needs no correction per glyph.
+  double widthScale = 1.0;
   void* engine = nullptr;     // the backend's own font data
 };
 

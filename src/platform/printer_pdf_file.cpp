@@ -58,7 +58,8 @@ int PlaceFile(int folder, const std::string& temporary, const std::string& name)
 }
 
 // Writes a finished PDF into the folder "pdf" of the working directory (made when missing)
-// under a temporary name, then names it; a name in use gets a counter: "name (2).pdf".
+// under a temporary name, then names it; a name in use gets a counter: "name (2).pdf". True
+// once file and name are on disk (file and folder synced).
 bool WritePdfFile(const std::string& baseName, const std::string& pdf) {
   if (mkdir(PdfFolder, 0777) != 0 && errno != EEXIST) return false;
   int folder = open(PdfFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -86,6 +87,8 @@ bool WritePdfFile(const std::string& baseName, const std::string& pdf) {
     else if (error != EEXIST) break;
   }
   if (!placed) unlinkat(folder, temporary.c_str(), 0);
+  // The new name is an entry of the folder: on disk only once the folder is synced too.
+  if (placed && fsync(folder) != 0) placed = false;
   close(folder);
   return placed;
 }

@@ -40,11 +40,16 @@ void OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize)
   PrintResultLine(selected);
 }
 
+// ReadFailed() - True when the last read of the file failed: an error code other than 62,
+// which only says that no data was left.
+bool ReadFailed() { return ErrorCode != 0 && ErrorCode != 62; }
+
 }  // namespace
 
 // PrintDocument() - Prints the file line by line (echoing its non-empty lines on the console),
-// or one empty page for the test page name. A file that cannot be opened is reported with its
-// error code and nothing is printed. The file is neither deleted nor renamed.
+// or one empty page for the test page name. A file that cannot be opened, or not read to its
+// end, is reported with its error code and nothing is printed. The file is neither deleted nor
+// renamed.
 void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize,
                    const std::string& fileName) {
   CreateNameLists();
@@ -73,16 +78,31 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
 
   OpenDocumentJob(printerIndex, fontIndex, pointSize);
   // A job that did not open still has its document read and echoed; PrintLine then draws
-  // nothing. A read that fails ends the reading, so a broken file cannot keep it going.
-  while (!FileAtEnd(fileNumber)) {
+  // nothing. A read that fails ends the reading, and the part printed so far is thrown away:
+  // the shop gets the whole document or none of it.
+  bool readFailed = false;
+  for (;;) {
+    ClearErrorCode();
+    const bool atEnd = FileAtEnd(fileNumber);
+    readFailed = ReadFailed();
+    if (atEnd || readFailed) break;
     std::string line = FileLineInput(fileNumber);
-    if (ErrorCode != 0) break;
+    readFailed = ReadFailed();
+    if (readFailed) break;
     if (!line.empty()) {
       ConsolePrint(line);
       ConsoleNewLine();
     }
     PrintLine(line);
   }
-  EndPrintJob();
+  if (readFailed) {
+    const int code = ErrorCode;
+    ConsolePrint("Error detected! on file read, document not printed");
+    ConsolePrintNumber(code);
+    ConsoleNewLine();
+    AbortPrintJob();
+  } else {
+    EndPrintJob();
+  }
   FileClose(fileNumber);
 }

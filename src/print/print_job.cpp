@@ -148,7 +148,8 @@ int32_t OpenPrintJobWithPrompt(const std::string& printerName, const std::string
 }
 
 // SelectPrintFont() - Selects the face at the point size into the job; the previous job font
-// is deleted, the context's own font is kept in SavedFont for EndPrintJob.
+// is deleted, the context's own font is kept in SavedFont for EndPrintJob. A font that cannot
+// be made or selected is deleted again and the job keeps its font (result 0).
 int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
@@ -164,8 +165,14 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
   HFONT font = CreateFontIndirectA(&description);
   if (!font) return 0;
 
-  ReleaseJobFont(dc);
-  PrintJob.SavedFont = SelectObject(dc, font);
+  // Selected before the previous job font goes, so a refusal leaves the job as it was.
+  HGDIOBJ previous = SelectObject(dc, font);
+  if (!previous) {
+    DeleteObject(font);
+    return 0;
+  }
+  if (PrintJob.SavedFont) DeleteObject(previous);  // the previous job font
+  else PrintJob.SavedFont = previous;              // the context's own font
   return 1;
 }
 
@@ -176,8 +183,8 @@ int32_t SetPrintTextColor(COLORREF color) {
 }
 
 // StartNextPage() - Ends the page and starts the next, the first baseline one line height down.
-// When the page cannot be started the job is ended, and it counts as not delivered: the rest
-// of the document never reaches the printer.
+// When the page cannot be started the job is cancelled (AbortPrintJob): a document cut short
+// is not printed at all, and it counts as not delivered.
 int32_t StartNextPage() {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
@@ -186,8 +193,7 @@ int32_t StartNextPage() {
   PrintJob.CurrentY = metrics.tmHeight + metrics.tmExternalLeading;
   EndPage(dc);
   if (StartPage(dc) > 0) return 1;
-  EndPrintJob();
-  PrintJobDelivered = false;
+  AbortPrintJob();
   return 0;
 }
 
@@ -202,4 +208,16 @@ void EndPrintJob() {
   DeleteDC(dc);
   PrintJob.PrinterDc = nullptr;
   PrintJob.SavedFont = nullptr;
+}
+
+// AbortPrintJob() - Restores the context's own font and deletes the context with its document
+// unfinished, which cancels the document: a job that must not reach the printer half done.
+void AbortPrintJob() {
+  HDC dc = PrintJob.PrinterDc;
+  if (!dc) return;
+  ReleaseJobFont(dc);
+  DeleteDC(dc);
+  PrintJob.PrinterDc = nullptr;
+  PrintJob.SavedFont = nullptr;
+  PrintJobDelivered = false;
 }

@@ -33,6 +33,11 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize);
 int32_t SetPrintTextColor(COLORREF color);
 int32_t StartNextPage();
 void EndPrintJob();
+// Throws the open job away: releases the job font and deletes the context without ending the
+// page or the document, so the spooler job is cancelled (the PDF discarded) and nothing of it
+// is printed. PrinterDc and SavedFont become 0 and PrintJobDelivered false. Nothing happens
+// without a job.
+void AbortPrintJob();
 
 // Removes NUL-space pairs from both ends of a printer or face name.
 std::string CleanPrintName(const std::string& name);
