@@ -56,21 +56,28 @@ TEST_F(CaptureFileTest, DocumentThatDidNotReachTheSpoolerIsKept) {
     const char* why;
     PrintSettings settings;
     bool failStartDoc;
+    int failStartPageAt;
   } cases[] = {
-      {"printer not installed", {"Gone Printer", "Fake Mono", " 10"}, false},
-      {"job refused at its start", {"Fake Printer", "Fake Mono", " 10"}, true},
+      {"printer not installed", {"Gone Printer", "Fake Mono", " 10"}, false, 0},
+      {"job refused at its start", {"Fake Printer", "Fake Mono", " 10"}, true, 0},
+      {"second page failed", {"Fake Printer", "Fake Mono", " 10"}, false, 2},
   };
+  std::string document;
+  for (int i = 0; i < 200; i++) document += "KEEP ME\r\n";
   for (const auto& c : cases) {
     std::filesystem::remove_all(UnprintedFolder);
     UseFakePrinterDevice(true);
     FakePrinter().failStartDoc = c.failStartDoc;
-    WriteWholeFile("WLSDFKJN.DRY", "KEEP ME\r\n");
+    FakePrinter().failStartPageAt = c.failStartPageAt;
+    WriteWholeFile("WLSDFKJN.DRY", document);
     HandleCaptureFile(c.settings);
     EXPECT_FALSE(std::filesystem::exists("WLSDFKJN.DRY")) << c.why;
     std::vector<std::string> kept = Unprinted();
     ASSERT_EQ(kept.size(), 1u) << c.why;
     EXPECT_TRUE(kept[0].starts_with("WLSDFKJN-") && kept[0].ends_with(".DRY")) << kept[0];
-    EXPECT_EQ(ReadWholeFile(UnprintedFolder + "/" + kept[0]), "KEEP ME\r\n") << c.why;
+    EXPECT_EQ(ReadWholeFile(UnprintedFolder + "/" + kept[0]), document) << c.why;
+    // Nothing of a kept document went to the printer: no document was ended.
+    for (const std::string& call : FakePrinter().calls) EXPECT_NE(call, "EndDoc") << c.why;
   }
 }
 

@@ -15,9 +15,6 @@
 #include "print/print_job.h"
 #include "print/text_output.h"
 
-// How far a document got.
-enum class PrintOutcome { Delivered, NotPrinted, PartlyPrinted };
-
 // A capture file that could be neither deleted nor moved after its turn: it is passed over
 // while it stays exactly as it was, so it is not printed again and again.
 static std::string StuckIdentity;
@@ -41,13 +38,11 @@ static void Report(const std::string& message) {
   WriteLogLine(message);
 }
 
-// KeepUnprinted() - Moves a document that did not (wholly) reach the spooler out of the
+// KeepUnprinted() - Moves a document that did not reach the spooler out of the
 // capture file's way, so the point-of-sale program can write the next one and nothing is lost.
 static void KeepUnprinted(const std::string& found, const std::string& identity,
-                          PrintOutcome outcome, const std::string& date,
-                          const std::string& time) {
-  std::string what = outcome == PrintOutcome::PartlyPrinted ? "Document was not printed completely"
-                                                            : "Document was not printed";
+                          const std::string& date, const std::string& time) {
+  std::string what = "Document was not printed";
   MakeFolder(UnprintedFolder);
   std::string kept = UnprintedName(date, time);
   ClearErrorCode();
@@ -61,9 +56,10 @@ static void KeepUnprinted(const std::string& found, const std::string& identity,
   Report(what + "; it is kept as " + kept);
 }
 
-// PrintCaptureLines() - Sends every line of the open capture file to the printer and tells
-// how far the document got.
-static PrintOutcome PrintCaptureLines(int number, const PrintSettings& settings) {
+// PrintCaptureLines() - Sends every line of the open capture file to the printer; true when
+// the whole document reached the spooler. A document that cannot be read to its end, or
+// whose job fails on the way, is cancelled whole, so nothing of it is printed twice later.
+static bool PrintCaptureLines(int number, const PrintSettings& settings) {
   ConsolePrintLine("valid file");
   EnumeratePrinters();
   int32_t opened = OpenPrintJob(settings.PrinterName, PrintDocumentName, 80, 60, 0);
@@ -75,16 +71,16 @@ static PrintOutcome PrintCaptureLines(int number, const PrintSettings& settings)
   ConsolePrintNumber(SelectPrintFont(settings.FontName, pointSize));
   ConsoleNewLine();
   ClearErrorCode();
-  while (!FileAtEnd(number)) PrintLine(FileLineInput(number));
-  // A read error cuts the document short even though the job itself went well.
-  bool readWhole = ErrorCode == 0 || ErrorCode == 62;
-  // A page that failed to start ends the job early; the rest never reached the spooler.
-  bool jobWhole = opened == 1 && PrintJob.PrinterDc != nullptr;
+  while (!FileAtEnd(number) && ErrorCode == 0) PrintLine(FileLineInput(number));
+  if (ErrorCode != 0 && ErrorCode != 62) {
+    ConsolePrint("Error detected! on file read");
+    ConsolePrintNumber(ErrorCode);
+    ConsoleNewLine();
+    AbortPrintJob();
+    return false;
+  }
   EndPrintJob();
-  if (opened != 1) return PrintOutcome::NotPrinted;
-  if (!jobWhole) return PrintOutcome::PartlyPrinted;
-  if (!PrintJobDelivered) return PrintOutcome::NotPrinted;
-  return readWhole ? PrintOutcome::Delivered : PrintOutcome::PartlyPrinted;
+  return opened == 1 && PrintJobDelivered;
 }
 
 // RemovePrinted() - Deletes the printed capture file unless the point-of-sale program has
@@ -144,12 +140,12 @@ void HandleCaptureFile(const PrintSettings& settings) {
     return;
   }
 
-  PrintOutcome outcome = PrintCaptureLines(number, settings);
+  bool delivered = PrintCaptureLines(number, settings);
   ConsolePrintLine("Press S to rerun setup, or X to exit.");
   FileClose(number);
   SleepMilliseconds(200);
-  if (outcome == PrintOutcome::Delivered)
+  if (delivered)
     RemovePrinted(found, identity);
   else if (FileIdentity(found) == identity)
-    KeepUnprinted(found, identity, outcome, date, time);
+    KeepUnprinted(found, identity, date, time);
 }

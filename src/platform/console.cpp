@@ -70,9 +70,22 @@ void ShowChanges() {
   SetLeaveSequence(LeaveSequence(Model()));
 }
 
-// Plain mode: the bytes go to standard error as they are.
+// Plain-mode bytes not yet written: whole lines go out in one write, so a long document
+// echoed line by line does not cost two system calls a line.
+std::string PlainPending;
+
+// Writes out the plain-mode bytes held back.
+void FlushPlain() {
+  if (PlainPending.empty()) return;
+  WriteAll(OutputFd, PlainPending);
+  PlainPending.clear();
+}
+
+// Plain mode: the bytes go to standard error as they are, a line at a time.
 void WritePlain(const std::string& bytes) {
-  if (Mode == ConsoleMode::Plain && !bytes.empty()) WriteAll(OutputFd, bytes);
+  if (Mode != ConsoleMode::Plain || bytes.empty()) return;
+  PlainPending += bytes;
+  if (bytes.find('\n') != std::string::npos || PlainPending.size() >= 4096) FlushPlain();
 }
 
 // Writes bytes by the text rule, on the model and to the output.
@@ -147,6 +160,7 @@ void ConsoleStart() {
 void ConsoleStop() {
   if (!Started) return;
   Started = false;
+  FlushPlain();
   if (Mode == ConsoleMode::Terminal) {
     ShowChanges();
     WriteAll(OutputFd, LeaveSequence(Model()));
@@ -204,6 +218,7 @@ void ConsoleLocate(int row, int column) {
 
 // One key if one is waiting, else "" at once.
 std::string ConsoleInkey() {
+  FlushPlain();
   FollowTerminal();
   return NextKey();
 }
@@ -234,6 +249,7 @@ void ConsoleResume() {
 
 // A typed line with echo, Backspace editing, Enter ending it; "" at once with no keyboard.
 std::string ConsoleLineInput() {
+  FlushPlain();
   std::string line;
   for (;;) {
     FollowTerminal();
@@ -265,6 +281,7 @@ std::string ConsoleLineInput() {
 
 // Bytes to standard output; a short write there records error code 61.
 void StdOutPrint(const std::string& text) {
+  FlushPlain();  // keeps console lines and listing lines in order in a shared file
   if (Mode == ConsoleMode::Terminal && StdOutConsole) {
     // Standard output is the console itself: the text goes through the model, so later
     // console text lands after it; carriage return and line feed act as on a console.
@@ -299,6 +316,7 @@ void StdOutPrint(const std::string& text) {
 
 // CR LF to standard output.
 void StdOutNewLine() {
+  FlushPlain();
   StdOutPrint("\r\n");
 }
 
@@ -309,6 +327,8 @@ bool StdOutIsConsole() {
 
 // Sleeps the whole time, resuming after signals.
 void SleepMilliseconds(int milliseconds) {
+  // A partial line held back shows before the pause.
+  FlushPlain();
   if (milliseconds <= 0) return;
   struct timespec wait;
   wait.tv_sec = milliseconds / 1000;
