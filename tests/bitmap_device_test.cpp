@@ -3,42 +3,33 @@
 #include "platform/printer_bitmap.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 
 #include "bitmap_test_files.h"
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 
 namespace {
 
-class BitmapDeviceCalls : public ::testing::Test {
+class BitmapDeviceCalls : public OnFakePrinterInTempFolder {
  protected:
   void SetUp() override {
-    UseFakePrinterDevice(true);
+    OnFakePrinterInTempFolder::SetUp();
     FakeBitmapDraws().clear();
-    dir = std::filesystem::temp_directory_path() /
-          ("tavrel_bitmap_device_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
     // An 8-bit picture, 3 x 2, four colours; a 24-bit one, 5 x 3.
     TestBitmapLayout indexed;
     indexed.width = 3, indexed.height = 2, indexed.bitsPerPixel = 8, indexed.colorsUsed = 4;
     indexed.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
-    WriteTestFile(dir + "/indexed.bmp", MakeTestBitmap(indexed, {1, 2, 3, 0, 1, 2}));
+    WriteTestFile(folder_ + "/indexed.bmp", MakeTestBitmap(indexed, {1, 2, 3, 0, 1, 2}));
     TestBitmapLayout color;
     color.width = 5, color.height = 3;
     std::vector<uint32_t> pixels;
     for (uint32_t i = 0; i < 15; ++i) pixels.push_back(i + 1);
-    WriteTestFile(dir + "/color.bmp", MakeTestBitmap(color, pixels));
-  }
-  void TearDown() override {
-    UseFakePrinterDevice(false);
-    std::filesystem::remove_all(dir);
+    WriteTestFile(folder_ + "/color.bmp", MakeTestBitmap(color, pixels));
   }
   HBITMAP Load(const std::string& file) {
     return static_cast<HBITMAP>(
-        LoadImageA(0, (dir + "/" + file).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        LoadImageA(0, (folder_ + "/" + file).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
   }
   static BITMAPINFO Header(int width, int height, int bits) {
     BITMAPINFO info;
@@ -49,12 +40,11 @@ class BitmapDeviceCalls : public ::testing::Test {
     info.bmiHeader.biBitCount = uint16_t(bits);
     return info;
   }
-  std::string dir;
 };
 
 TEST_F(BitmapDeviceCalls, LoadingFailsWithItsReason) {
-  std::string good = dir + "/color.bmp";
-  WriteTestFile(dir + "/text.bmp", {'h', 'e', 'l', 'l', 'o'});
+  std::string good = folder_ + "/color.bmp";
+  WriteTestFile(folder_ + "/text.bmp", {'h', 'e', 'l', 'l', 'o'});
   HINSTANCE program = GetModuleHandleA(nullptr);
   struct Case {
     const char* what;
@@ -68,8 +58,8 @@ TEST_F(BitmapDeviceCalls, LoadingFailsWithItsReason) {
   const Case cases[] = {
       {"an icon", 0, good, 1, 0, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
       {"another size", 0, good, IMAGE_BITMAP, 10, LR_LOADFROMFILE, ERROR_INVALID_PARAMETER},
-      {"no file", 0, dir + "/none.bmp", IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_FILE_NOT_FOUND},
-      {"not a bitmap", 0, dir + "/text.bmp", IMAGE_BITMAP, 0, LR_LOADFROMFILE,
+      {"no file", 0, folder_ + "/none.bmp", IMAGE_BITMAP, 0, LR_LOADFROMFILE, ERROR_FILE_NOT_FOUND},
+      {"not a bitmap", 0, folder_ + "/text.bmp", IMAGE_BITMAP, 0, LR_LOADFROMFILE,
        ERROR_INVALID_DATA},
       {"no such resource", program, "NONE", IMAGE_BITMAP, 0, 0, ERROR_RESOURCE_NAME_NOT_FOUND},
       {"another module", 0, "LOGO", IMAGE_BITMAP, 0, 0, ERROR_MOD_NOT_FOUND},

@@ -2,34 +2,24 @@
 #include "print/bitmap_output.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 
 #include "bitmap_test_files.h"
-#include "platform/console.h"
+#include "fake_printer_fixture.h"
 #include "platform/printer_bitmap.h"
-#include "platform/printer_fake.h"
-#include "print/print_job.h"
 
 namespace {
 
-class BitmapOutputTest : public ::testing::Test {
+class BitmapOutputTest : public OnFakePrinterInTempFolder {
  protected:
   void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
+    OnFakePrinterInTempFolder::SetUp();
     FakeBitmapDraws().clear();
     BitmapDevice() = BitmapDeviceState();
-    dir = std::filesystem::temp_directory_path() /
-          ("tavrel_bitmap_output_" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
   }
   void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-    std::filesystem::remove_all(dir);
+    OnFakePrinterInTempFolder::TearDown();
     // Every path releases what it obtained.
     EXPECT_EQ(BitmapDevice().bitmapsAlive, 0);
     EXPECT_EQ(BitmapDevice().screenContextsAlive, 0);
@@ -47,17 +37,9 @@ class BitmapOutputTest : public ::testing::Test {
     layout.width = width, layout.height = height;
     std::vector<uint32_t> pixels;
     for (int i = 0; i < width * height; ++i) pixels.push_back(uint32_t(i) * 0x010203u);
-    std::string path = dir + "/" + name;
+    std::string path = folder_ + "/" + name;
     WriteTestFile(path, MakeTestBitmap(layout, pixels));
     return path;
-  }
-  // The console text of an action (console lines go to standard error without a terminal).
-  template <typename Action>
-  static std::string ConsoleOf(Action action) {
-    ConsoleNewLine();
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
   }
   // True when the output is one error line: the message, blanks to two print zones, "Error".
   static bool IsErrorLine(const std::string& output, const std::string& message) {
@@ -66,7 +48,6 @@ class BitmapOutputTest : public ::testing::Test {
     std::string gap = output.substr(message.size(), output.size() - message.size() - 6);
     return gap.size() >= 2 && gap.find_first_not_of(' ') == std::string::npos;
   }
-  std::string dir;
 };
 
 struct PlacementCase {
@@ -176,7 +157,7 @@ TEST_F(BitmapOutputTest, PixelsArriveAsTheFileHoldsThem) {
   for (const DepthCase& c : cases) {
     SCOPED_TRACE(c.what);
     FakeBitmapDraws().clear();
-    std::string path = dir + "/depth.bmp";
+    std::string path = folder_ + "/depth.bmp";
     WriteTestFile(path, MakeTestBitmap(c.layout, c.raw));
     EXPECT_EQ(PrintBitmap(path, 0, 1, 1, 1, 0), 1);
     ASSERT_EQ(FakeBitmapDraws().size(), 1u);
@@ -217,7 +198,7 @@ TEST_F(BitmapOutputTest, NoJobOrNoStretchingPrinterOpensNothing) {
 
 TEST_F(BitmapOutputTest, MissingOrDamagedFileIsReported) {
   OpenJob();
-  std::string missing = dir + "/missing.bmp";
+  std::string missing = folder_ + "/missing.bmp";
   std::string output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(missing, 0, 0, 1, 1, 0), 0); });
   EXPECT_TRUE(IsErrorLine(output, "Error loading Bitmap " + missing)) << output;
 
@@ -225,13 +206,13 @@ TEST_F(BitmapOutputTest, MissingOrDamagedFileIsReported) {
   layout.width = 4, layout.height = 4;
   std::vector<uint8_t> cut = MakeTestBitmap(layout, std::vector<uint32_t>(16, 0xFFFFFF));
   cut.resize(cut.size() - 3);
-  WriteTestFile(dir + "/cut.bmp", cut);
-  output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(dir + "/cut.bmp", 0, 0, 1, 1, 0), 0); });
-  EXPECT_TRUE(IsErrorLine(output, "Error loading Bitmap " + dir + "/cut.bmp")) << output;
+  WriteTestFile(folder_ + "/cut.bmp", cut);
+  output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(folder_ + "/cut.bmp", 0, 0, 1, 1, 0), 0); });
+  EXPECT_TRUE(IsErrorLine(output, "Error loading Bitmap " + folder_ + "/cut.bmp")) << output;
   EXPECT_TRUE(FakeBitmapDraws().empty());
 
   // The name is held in 255 bytes: a longer one is cut there, in the load and the message.
-  std::string longName = dir + "/" + std::string(300, 'n');
+  std::string longName = folder_ + "/" + std::string(300, 'n');
   output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(longName, 0, 0, 1, 1, 0), 0); });
   EXPECT_EQ(output.rfind("Error loading Bitmap " + longName.substr(0, 255) + " ", 0), 0u)
       << output;

@@ -1,8 +1,6 @@
 // Bitmap output on the built-in "Print to PDF" printer: the pictures are in the PDF at their
 // own resolution, at the place and size asked for.
-#include <cups/cups.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -13,22 +11,11 @@
 #include <vector>
 
 #include "bitmap_test_files.h"
+#include "pdf_printer_fixture.h"
 #include "print/bitmap_output.h"
 #include "print/print_job.h"
 
 namespace {
-
-// Standard output of a shell command.
-std::string CommandOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t got;
-  while ((got = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, got);
-  pclose(pipe);
-  return output;
-}
 
 // One row of `pdfimages -list`.
 struct ListedImage {
@@ -94,36 +81,15 @@ Raster RenderFirstPage(const std::string& pdf, int dpi) {
   return raster;
 }
 
-class BitmapPdf : public ::testing::Test {
+class BitmapPdf : public OnPdfPrinter {
  protected:
-  // No scheduler: libcups is pointed at a socket that does not exist.
-  static void SetUpTestSuite() {
-    setenv("CUPS_SERVER", "/nonexistent/tavrel-test/cups.sock", 1);
-    cupsSetServer(nullptr);
-  }
-  // Each test works in a fresh temporary working directory.
-  void SetUp() override {
-    PrintJob = PrintJobRecord{};
-    char pattern[] = "/tmp/tavrel-bitmap-pdf-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder = pattern;
-    previous = std::filesystem::current_path();
-    ASSERT_EQ(chdir(folder.c_str()), 0);
-  }
-  void TearDown() override {
-    EndPrintJob();
-    ASSERT_EQ(chdir(previous.c_str()), 0);
-    std::filesystem::remove_all(folder);
-  }
   // The one PDF the built-in printer wrote.
   std::string WrittenPdf() {
     std::vector<std::string> found;
-    for (const auto& entry : std::filesystem::directory_iterator(folder + "/pdf"))
+    for (const auto& entry : std::filesystem::directory_iterator(folder_ + "/pdf"))
       if (entry.path().extension() == ".pdf") found.push_back(entry.path());
     return found.size() == 1 ? found[0] : "";
   }
-  std::string folder;
-  std::string previous;
 };
 
 TEST_F(BitmapPdf, PicturesLandAtTheirPlaceAndSize) {

@@ -8,30 +8,16 @@
 #include <filesystem>
 #include <string>
 
-#include "files_test_support.h"
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 #include "print/discovery.h"
-#include "print/print_job.h"
 
 namespace {
 
-class CaptureFileTest : public InTempFolder {
+class CaptureFileTest : public OnFakePrinterInTempFolder {
  protected:
   void SetUp() override {
-    InTempFolder::SetUp();
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
+    OnFakePrinterInTempFolder::SetUp();
     CreateNameLists();
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-    InTempFolder::TearDown();
-  }
-  std::vector<std::string> Drawn() {
-    std::vector<std::string> texts;
-    for (const FakeTextDraw& draw : FakePrinter().draws) texts.push_back(draw.text);
-    return texts;
   }
   std::vector<std::string> Unprinted() {
     std::vector<std::string> names;
@@ -46,7 +32,7 @@ class CaptureFileTest : public InTempFolder {
 TEST_F(CaptureFileTest, PrintedDocumentIsDeleted) {
   WriteWholeFile("wlsdfkjn.dry", "ONE\r\n\r\nTWO\r\nTHREE");
   HandleCaptureFile(settings_);
-  EXPECT_EQ(Drawn(), (std::vector<std::string>{"ONE", "TWO", "THREE"}));
+  EXPECT_EQ(DrawnTexts(), (std::vector<std::string>{"ONE", "TWO", "THREE"}));
   EXPECT_FALSE(std::filesystem::exists("wlsdfkjn.dry"));
   EXPECT_TRUE(Unprinted().empty());
 }
@@ -106,7 +92,7 @@ TEST_F(CaptureFileTest, FileHeldByItsWriterIsLeftForTheNextPass) {
   writer.Release();
   HandleCaptureFile(settings_);
   EXPECT_FALSE(std::filesystem::exists("WLSDFKJN.DRY"));
-  EXPECT_EQ(Drawn(), (std::vector<std::string>{"STILL WRITING"}));
+  EXPECT_EQ(DrawnTexts(), (std::vector<std::string>{"STILL WRITING"}));
 }
 
 }  // namespace

@@ -5,38 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 #include "print/discovery.h"
-#include "print/print_job.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
 
-class DiscoveryTest : public ::testing::Test {
+class DiscoveryTest : public OnFakePrinter {
  protected:
   void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
-    PrinterNames.clear();
-    FontNames.clear();
-    PrinterCount = 0;
-    FontCount = 0;
+    OnFakePrinter::SetUp();
     CreateNameLists();
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-  }
-  // The console text of an action (console lines go to standard error without a terminal),
-  // starting at column 1.
-  template <typename Action>
-  static std::string ConsoleOf(Action action) {
-    ConsoleNewLine();
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
   }
 };
 

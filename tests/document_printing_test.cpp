@@ -2,20 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "platform/console.h"
+#include "fake_printer_fixture.h"
 #include "platform/error_code.h"
-#include "platform/printer_fake.h"
 #include "print/discovery.h"
 #include "print/document_printing.h"
-#include "print/print_job.h"
 
 namespace {
 
@@ -24,46 +18,13 @@ using Texts = std::vector<std::string>;
 // Fake Mono at 12 points, 600 dpi: em 100, line step 125 + 10.
 constexpr int LineStep = 135;
 
-class DocumentPrintingTest : public ::testing::Test {
+class DocumentPrintingTest : public OnFakePrinterInTempFolder {
  protected:
-  void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
-    PrinterNames.clear();
-    FontNames.clear();
-    char pattern[] = "/tmp/tavrel_docXXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-    for (const std::string& file : files_) unlink(file.c_str());
-    rmdir(folder_.c_str());
-  }
   // A capture file with exactly these bytes.
   std::string WriteFile(const std::string& bytes) {
-    std::string name = folder_ + "/doc" + std::to_string(files_.size()) + ".dry";
+    std::string name = folder_ + "/doc" + std::to_string(written_++) + ".dry";
     std::ofstream(name, std::ios::binary) << bytes;
-    files_.push_back(name);
     return name;
-  }
-  static int CountCalls(const std::string& call) {
-    const auto& calls = FakePrinter().calls;
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-  }
-  // The console text of an action (standard error without a terminal), from column 1.
-  template <typename Action>
-  static std::string ConsoleOf(Action action) {
-    ConsoleNewLine();
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
-  }
-  static Texts DrawnTexts() {
-    Texts texts;
-    for (const FakeTextDraw& draw : FakePrinter().draws) texts.push_back(draw.text);
-    return texts;
   }
   // Prints the file with the first printer and font at 12 points.
   static void Print(const std::string& file) {
@@ -73,8 +34,7 @@ class DocumentPrintingTest : public ::testing::Test {
     PrintDocument(printer, font, size, file);
   }
 
-  std::string folder_;
-  std::vector<std::string> files_;
+  int written_ = 0;
 };
 
 TEST_F(DocumentPrintingTest, TestPageIsOneEmptyPage) {

@@ -5,32 +5,13 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
 
 namespace {
 
-class PrintJobTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-  }
-  static int CountCalls(const std::string& call) {
-    const auto& calls = FakePrinter().calls;
-    return static_cast<int>(std::count(calls.begin(), calls.end(), call));
-  }
-  static bool HasCallStarting(const std::string& prefix) {
-    for (const auto& call : FakePrinter().calls)
-      if (call.rfind(prefix, 0) == 0) return true;
-    return false;
-  }
-};
+using PrintJobTest = OnFakePrinter;
 
 struct GridCase {
   int16_t columns;

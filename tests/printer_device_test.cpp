@@ -1,8 +1,6 @@
 // Unit tests of the real printer layer on "Print to PDF", with no CUPS scheduler answering.
-#include <cups/cups.h>
 #include <dirent.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <strings.h>
 #include <sys/stat.h>
@@ -18,25 +16,14 @@
 #include <string>
 #include <vector>
 
+#include "fake_printer_fixture.h"
+#include "pdf_printer_fixture.h"
 #include "platform/printer_canvas.h"
 #include "platform/printer_device.h"
-#include "platform/printer_fake.h"
 
 namespace {
 
 const char PdfPrinter[] = "Print to PDF";
-
-// Output of a shell command.
-std::string CommandOutput(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return output;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
 
 // Names in a folder, without "." and "..".
 std::vector<std::string> FolderNames(const std::string& folder) {
@@ -51,50 +38,8 @@ std::vector<std::string> FolderNames(const std::string& folder) {
   return names;
 }
 
-// A font description with a face and a height.
-LOGFONTA Font(const char* face, int height) {
-  LOGFONTA font;
-  strncpy(font.lfFaceName, face, sizeof font.lfFaceName - 1);
-  font.lfHeight = height;
-  return font;
-}
-
-// Collects enumerated faces; stops after `limit` when limit is positive.
-struct FaceList {
-  std::vector<std::string> names;
-  size_t limit = 0;
-};
-int CollectFace(const ENUMLOGFONTA* font, const TEXTMETRICA*, uint32_t, intptr_t value) {
-  auto* list = reinterpret_cast<FaceList*>(value);
-  list->names.push_back(font->elfLogFont.lfFaceName);
-  return list->limit && list->names.size() >= list->limit ? 0 : 1;
-}
-
-class PrinterDevice : public ::testing::Test {
+class PrinterDevice : public OnPdfPrinter {
  protected:
-  // No scheduler: libcups is pointed at a socket that does not exist.
-  static void SetUpTestSuite() {
-    setenv("CUPS_SERVER", "/nonexistent/tavrel-test/cups.sock", 1);
-    cupsSetServer(nullptr);
-  }
-
-  // Each test works in a fresh temporary working directory.
-  void SetUp() override {
-    UseFakePrinterDevice(false);
-    char pattern[] = "/tmp/tavrel-printer-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    char cwd[4096];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    previous_ = cwd;
-    ASSERT_EQ(chdir(folder_.c_str()), 0);
-  }
-
-  void TearDown() override {
-    ASSERT_EQ(chdir(previous_.c_str()), 0);
-    CommandOutput("rm -rf '" + folder_ + "'");
-  }
-
   // A context of the built-in printer with a selected font.
   HDC PdfContext(const char* face, int height, HFONT* font, HGDIOBJ* stock) {
     HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, nullptr);
@@ -105,15 +50,19 @@ class PrinterDevice : public ::testing::Test {
     return dc;
   }
 
+  // Starts a document of this name and its first page; false when either fails.
+  static bool StartDocument(HDC dc, const char* name) {
+    DOCINFOA info;
+    info.lpszDocName = name;
+    return StartDocA(dc, &info) > 0 && StartPage(dc) > 0;
+  }
+
   // Releases what PdfContext made.
   static void Release(HDC dc, HFONT font, HGDIOBJ stock) {
     SelectObject(dc, stock);
     DeleteObject(font);
     DeleteDC(dc);
   }
-
-  std::string folder_;
-  std::string previous_;
 };
 
 TEST_F(PrinterDevice, WithoutSchedulerOnlyTheBuiltInPrinterIsListed) {
@@ -179,8 +128,8 @@ TEST_F(PrinterDevice, FontFamiliesAreFontconfigsSortedOnce) {
 }
 
 TEST_F(PrinterDevice, MeasuresFixedPitchAndProportionalFaces) {
-  HFONT font;
-  HGDIOBJ stock;
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
   ASSERT_NE(dc, nullptr);
   ASSERT_NE(stock, nullptr);
@@ -239,14 +188,11 @@ TEST_F(PrinterDevice, MeasuresFixedPitchAndProportionalFaces) {
 }
 
 TEST_F(PrinterDevice, DocumentBecomesAPdfInThePdfFolder) {
-  HFONT font;
-  HGDIOBJ stock;
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
   ASSERT_NE(dc, nullptr);
-  DOCINFOA info;
-  info.lpszDocName = "Tavrel DOS output";
-  ASSERT_GT(StartDocA(dc, &info), 0);
-  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_TRUE(StartDocument(dc, "Tavrel DOS output"));
   SetTextAlign(dc, TA_BASELINE | TA_LEFT);
   SetBkMode(dc, TRANSPARENT);
   EXPECT_NE(TextOutA(dc, 150, 200, "Receipt 0042", 12), 0);
@@ -292,16 +238,13 @@ TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
   // glyph: drawn with its advance, the text after it in place.
   const std::string missing[] = {"\x01", "\t", "\x0c", "\x1b", "\x1f", "\x7f", "\x81",
                                  "\x8d", "\x8f", "\x90", "\x9d", "\x1b\x1b"};
-  HFONT font;
-  HGDIOBJ stock;
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
   ASSERT_NE(dc, nullptr);
   int widths[256];
   ASSERT_EQ(GetCharWidth32A(dc, 0, 255, widths), 1);
-  DOCINFOA info;
-  info.lpszDocName = "Missing glyphs";
-  ASSERT_GT(StartDocA(dc, &info), 0);
-  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_TRUE(StartDocument(dc, "Missing glyphs"));
   SetTextAlign(dc, TA_BASELINE | TA_LEFT);
   std::vector<double> ends;  // where each line's "cd" ends, in points from the sheet's edge
   int y = 200;
@@ -334,14 +277,11 @@ TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
 TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
   // The page's text is handed to cairo together, later; a box drawn in between must still lie
   // above the text drawn before it and below the text drawn after it.
-  HFONT font;
-  HGDIOBJ stock;
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
   ASSERT_NE(dc, nullptr);
-  DOCINFOA info;
-  info.lpszDocName = "Covered";
-  ASSERT_GT(StartDocA(dc, &info), 0);
-  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_TRUE(StartDocument(dc, "Covered"));
   SetTextAlign(dc, TA_BASELINE | TA_LEFT);
   SetBkMode(dc, TRANSPARENT);
   EXPECT_NE(TextOutA(dc, 150, 400, "WWWWWWWW", 8), 0);  // covered by the box below
@@ -419,10 +359,7 @@ TEST_F(PrinterDevice, NameInUseGetsACounterAndIsNeverOverwritten) {
   }
   HDC dc = CreateDCA(nullptr, PdfPrinter, nullptr, nullptr);
   ASSERT_NE(dc, nullptr);
-  DOCINFOA info;
-  info.lpszDocName = "Shop";
-  ASSERT_GT(StartDocA(dc, &info), 0);
-  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_TRUE(StartDocument(dc, "Shop"));
   EXPECT_GT(EndDoc(dc), 0);
   DeleteDC(dc);
   int counted = 0;
@@ -441,8 +378,8 @@ TEST_F(PrinterDevice, NameInUseGetsACounterAndIsNeverOverwritten) {
 }
 
 TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
-  HFONT font;
-  HGDIOBJ stock;
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -50, &font, &stock);
   ASSERT_NE(dc, nullptr);
   // A context without a document: the page calls fail and nothing is drawn.
@@ -451,10 +388,7 @@ TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
   EXPECT_LE(EndPage(dc), 0);
   EXPECT_LE(EndDoc(dc), 0);
   // A document whose context is deleted before its end is thrown away.
-  DOCINFOA info;
-  info.lpszDocName = "Abandoned";
-  ASSERT_GT(StartDocA(dc, &info), 0);
-  ASSERT_GT(StartPage(dc), 0);
+  ASSERT_TRUE(StartDocument(dc, "Abandoned"));
   EXPECT_NE(TextOutA(dc, 0, 100, "lost", 4), 0);
   Release(dc, font, stock);
   EXPECT_TRUE(FolderNames("pdf").empty());

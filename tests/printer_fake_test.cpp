@@ -5,34 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 
 namespace {
 
-class PrinterFake : public ::testing::Test {
- protected:
-  void SetUp() override { UseFakePrinterDevice(true); }
-  void TearDown() override { UseFakePrinterDevice(false); }
-};
-
-// A font description with a face and a height.
-LOGFONTA Font(const char* face, int height) {
-  LOGFONTA font;
-  strncpy(font.lfFaceName, face, sizeof font.lfFaceName - 1);
-  font.lfHeight = height;
-  return font;
-}
-
-// Collects the enumerated faces; stops after `limit` faces when limit is positive.
-struct FaceList {
-  std::vector<std::string> names;
-  size_t limit = 0;
-};
-int CollectFace(const ENUMLOGFONTA* font, const TEXTMETRICA*, uint32_t, intptr_t value) {
-  auto* list = reinterpret_cast<FaceList*>(value);
-  list->names.push_back(font->elfLogFont.lfFaceName);
-  return list->limit && list->names.size() >= list->limit ? 0 : 1;
-}
+using PrinterFake = OnFakePrinter;
 
 TEST_F(PrinterFake, MetricsFollowTheFaceAndHeight) {
   struct Case {

@@ -5,49 +5,17 @@
 #include <string>
 
 #include "config/printer_lists.h"
-#include "platform/console.h"
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 #include "print/discovery.h"
-#include "print/print_job.h"
 
 namespace {
 
-class PrinterListsTest : public ::testing::Test {
+// Listings write to standard output, not a console here: no numbers.
+class PrinterListsTest : public OnFakePrinter {
  protected:
   void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
-    PrinterNames.clear();
-    FontNames.clear();
-    PrinterCount = 0;
-    FontCount = 0;
+    OnFakePrinter::SetUp();
     CreateNameLists();
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-  }
-  static bool HasCallStarting(const std::string& prefix) {
-    for (const auto& call : FakePrinter().calls)
-      if (call.rfind(prefix, 0) == 0) return true;
-    return false;
-  }
-  // The bytes a listing writes to standard output (not a console here: no numbers).
-  template <typename Listing>
-  static std::string StdOutOf(Listing listing) {
-    fflush(stdout);
-    ::testing::internal::CaptureStdout();
-    listing();
-    fflush(stdout);
-    return ::testing::internal::GetCapturedStdout();
-  }
-  // The console text of an action (standard error without a terminal), from column 1.
-  template <typename Action>
-  static std::string ConsoleOf(Action action) {
-    ConsoleNewLine();
-    ::testing::internal::CaptureStderr();
-    action();
-    return ::testing::internal::GetCapturedStderr();
   }
 };
 

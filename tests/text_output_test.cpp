@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer_fake.h"
+#include "fake_printer_fixture.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
 
@@ -15,16 +15,8 @@ namespace {
 constexpr int MonoAdvance = 50;
 constexpr int LineStep = 135;
 
-class TextOutputTest : public ::testing::Test {
+class TextOutputTest : public OnFakePrinter {
  protected:
-  void SetUp() override {
-    UseFakePrinterDevice(true);
-    PrintJob = PrintJobRecord{};
-  }
-  void TearDown() override {
-    EndPrintJob();
-    UseFakePrinterDevice(false);
-  }
   static void Open() {
     ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
   }

@@ -131,6 +131,22 @@ bool TakeMessage(MessageQueue& queue, MSG* message, HWND window, UINT first, UIN
   return false;
 }
 
+// The procedure of a window of the calling thread; nullptr, with the error set, for an unknown
+// window or another thread's. Takes the lock.
+WNDPROC OwnWindowProcedure(HWND window) {
+  std::lock_guard<std::mutex> guard(Lock);
+  auto found = Windows.find(window);
+  if (found == Windows.end()) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return nullptr;
+  }
+  if (found->second.owner != std::this_thread::get_id()) {
+    SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+    return nullptr;
+  }
+  return found->second.procedure;
+}
+
 }  // namespace
 
 // The program's own module handle for no name.
@@ -208,20 +224,8 @@ HWND CreateWindowExA(DWORD /*exStyle*/, const char* className, const char* title
 
 // Destroys a window of the calling thread.
 BOOL DestroyWindow(HWND window) {
-  WNDPROC procedure = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(Lock);
-    auto found = Windows.find(window);
-    if (found == Windows.end()) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
-    if (found->second.owner != std::this_thread::get_id()) {
-      SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-      return 0;
-    }
-    procedure = found->second.procedure;
-  }
+  WNDPROC procedure = OwnWindowProcedure(window);
+  if (!procedure) return 0;
   procedure(window, WM_DESTROY, 0, 0);
   procedure(window, WM_NCDESTROY, 0, 0);
   std::lock_guard<std::mutex> guard(Lock);
@@ -332,20 +336,8 @@ BOOL TranslateMessage(const MSG* /*message*/) { return 0; }
 // Hands a message to its window's procedure on the window's own thread.
 LRESULT DispatchMessageA(const MSG* message) {
   if (!message) return 0;
-  WNDPROC procedure = nullptr;
-  {
-    std::lock_guard<std::mutex> guard(Lock);
-    auto found = Windows.find(message->hwnd);
-    if (found == Windows.end()) {
-      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-      return 0;
-    }
-    if (found->second.owner != std::this_thread::get_id()) {
-      SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
-      return 0;
-    }
-    procedure = found->second.procedure;
-  }
+  WNDPROC procedure = OwnWindowProcedure(message->hwnd);
+  if (!procedure) return 0;
   return procedure(message->hwnd, message->message, message->wParam, message->lParam);
 }
 
