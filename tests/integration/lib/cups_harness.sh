@@ -104,22 +104,22 @@ cups_wait_jobs() {
 
 cups_job_file() { echo "$CUPS_TMP/capture/$1/job-$(printf %03d "$2").bin"; }
 
-# cups_job_names NAME - The job-name of every job of the queue, over IPP, one a line.
-cups_job_names() {
-  cat > "$CUPS_TMP/get-jobs.test" <<'TEST'
+# cups_job_name ID - The job-name of job ID, read back over IPP (Get-Job-Attributes loads a
+# finished job's attributes again, which Get-Jobs does not always do).
+cups_job_name() {
+  cat > "$CUPS_TMP/get-job.test" <<'TEST'
 {
-  OPERATION Get-Jobs
+  OPERATION Get-Job-Attributes
   GROUP operation-attributes-tag
   ATTR charset attributes-charset utf-8
   ATTR naturalLanguage attributes-natural-language en
-  ATTR uri printer-uri $uri
+  ATTR uri job-uri $uri
   ATTR name requesting-user-name $user
-  ATTR keyword which-jobs all
   ATTR keyword requested-attributes job-name
   DISPLAY job-name
 }
 TEST
-  ipptool -tv "ipp://127.0.0.1:$CUPS_PORT/printers/$1" "$CUPS_TMP/get-jobs.test" 2>/dev/null |
+  ipptool -tv "ipp://127.0.0.1:$CUPS_PORT/jobs/$1" "$CUPS_TMP/get-job.test" 2>/dev/null |
     sed -n 's/^ *job-name ([a-zA-Z]*) = //p'
 }
 
