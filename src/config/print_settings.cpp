@@ -4,6 +4,7 @@
 
 #include "platform/error_code.h"
 #include "platform/files.h"
+#include "platform/text_rules.h"
 
 namespace {
 
@@ -86,4 +87,9 @@ void AbandonSettingsFile() {
   if (!SettingsWriteOpen) return;
   SettingsWriteCode = SettingsWriteCode != 0 ? SettingsWriteCode : 75;
   CloseSettingsFile();
+}
+
+// Converts the stored point-size text the way every reader of the configuration does.
+int16_t PointSizeValue(const PrintSettings& settings) {
+  return StoreInt16(TextToNumber(settings.PointSizeText));
 }

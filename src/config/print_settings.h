@@ -1,6 +1,7 @@
 // Configuration file "tavrel2.cfg": printer name, font face name and point size text.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 inline const std::string SettingsFileName = "tavrel2.cfg";
@@ -10,6 +11,10 @@ struct PrintSettings {
   std::string FontName;
   std::string PointSizeText;
 };
+
+// The point size as a number stored in a signed 16-bit integer; text that is not a number
+// gives 0.
+int16_t PointSizeValue(const PrintSettings& settings);
 
 // Never fails outward: what cannot be read comes back as empty text.
 PrintSettings LoadPrintSettings();

@@ -66,7 +66,7 @@ static bool PrintCaptureLines(int number, const PrintSettings& settings) {
   ConsolePrintNumber(opened);
   ConsoleNewLine();
   EnumerateFonts();
-  int16_t pointSize = StoreInt16(TextToNumber(settings.PointSizeText));
+  int16_t pointSize = PointSizeValue(settings);
   if (pointSize == 0) pointSize = 12;
   ConsolePrintNumber(SelectPrintFont(settings.FontName, pointSize));
   ConsoleNewLine();

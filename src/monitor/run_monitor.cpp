@@ -37,7 +37,7 @@ static PrintSettings StartRunMode() {
   }
   ConsolePrintLine("Press S to rerun setup, or X to exit.");
   if (positions.printer >= 0 && positions.font >= 0) {
-    int16_t pointSize = StoreInt16(TextToNumber(settings.PointSizeText));
+    int16_t pointSize = PointSizeValue(settings);
     PrintDocument(positions.printer, positions.font, pointSize, TestPageName);
   }
   return settings;

@@ -6,7 +6,6 @@
 #include "config/print_settings.h"
 #include "monitor/run_monitor.h"
 #include "platform/console.h"
-#include "platform/text_rules.h"
 #include "print/document_printing.h"
 
 // PrintCaptureFileOnce() - Shows both positions, then prints the capture file; the file stays.
@@ -19,6 +18,6 @@ void PrintCaptureFileOnce() {
   ConsoleNewLine();
   if (ReportMissingSelection(settings, positions)) return;
 
-  int16_t pointSize = StoreInt16(TextToNumber(settings.PointSizeText));
+  int16_t pointSize = PointSizeValue(settings);
   PrintDocument(positions.printer, positions.font, pointSize, CaptureFileName);
 }

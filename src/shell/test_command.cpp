@@ -5,7 +5,6 @@
 #include "config/configured_positions.h"
 #include "config/print_settings.h"
 #include "platform/console.h"
-#include "platform/text_rules.h"
 #include "print/document_printing.h"
 
 // PrintTestPage() - Sends the test page unless the configured printer or font is missing.
@@ -13,7 +12,7 @@ void PrintTestPage() {
   PrintSettings settings = LoadPrintSettings();
   ConfiguredPositions positions = FindConfiguredPositions(settings);
   if (!ReportMissingSelection(settings, positions)) {
-    int16_t pointSize = StoreInt16(TextToNumber(settings.PointSizeText));
+    int16_t pointSize = PointSizeValue(settings);
     PrintDocument(positions.printer, positions.font, pointSize, TestPageName);
   }
   ConsolePrint("Press S to rerun setup, T for a test page, or X to exit.");
