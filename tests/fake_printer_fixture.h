@@ -77,8 +77,10 @@ inline std::vector<std::string> DrawnTexts() {
 template <typename Action>
 std::string ConsoleOf(Action action) {
   ConsoleNewLine();
+  ConsoleFlush();
   ::testing::internal::CaptureStderr();
   action();
+  ConsoleFlush();
   return ::testing::internal::GetCapturedStderr();
 }
 

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/console_keys.h"
@@ -70,22 +71,33 @@ void ShowChanges() {
   SetLeaveSequence(LeaveSequence(Model()));
 }
 
-// Plain-mode bytes not yet written: whole lines go out in one write, so a long document
-// echoed line by line does not cost two system calls a line.
+// Plain-mode bytes not yet written. A line goes out at once when it ends after a quiet spell;
+// lines that come in a burst (a long document echoed line by line) are gathered for up to
+// PlainBurstMilliseconds and written together, so the echo does not cost a system call a
+// line. Every wait (keys, sleeps) and the end of the program write out what is held.
 std::string PlainPending;
+constexpr int64_t PlainBurstMilliseconds = 100;
+constexpr size_t PlainHoldLimit = 32768;
+int64_t PlainFlushedAt = INT64_MIN / 2;
 
 // Writes out the plain-mode bytes held back.
 void FlushPlain() {
   if (PlainPending.empty()) return;
   WriteAll(OutputFd, PlainPending);
   PlainPending.clear();
+  PlainFlushedAt = MonotonicMilliseconds();
 }
 
-// Plain mode: the bytes go to standard error as they are, a line at a time.
+// Plain mode: the bytes go to standard error as they are, in whole lines.
 void WritePlain(const std::string& bytes) {
   if (Mode != ConsoleMode::Plain || bytes.empty()) return;
   PlainPending += bytes;
-  if (bytes.find('\n') != std::string::npos || PlainPending.size() >= 4096) FlushPlain();
+  if (PlainPending.size() >= PlainHoldLimit) {
+    FlushPlain();
+  } else if (bytes.find('\n') != std::string::npos &&
+             MonotonicMilliseconds() - PlainFlushedAt >= PlainBurstMilliseconds) {
+    FlushPlain();
+  }
 }
 
 // Writes bytes by the text rule, on the model and to the output.
@@ -158,9 +170,9 @@ void ConsoleStart() {
 
 // Gives the terminal back: modes, colours, cursor on a fresh line below the text.
 void ConsoleStop() {
+  FlushPlain();
   if (!Started) return;
   Started = false;
-  FlushPlain();
   if (Mode == ConsoleMode::Terminal) {
     ShowChanges();
     WriteAll(OutputFd, LeaveSequence(Model()));
@@ -215,6 +227,9 @@ void ConsoleLocate(int row, int column) {
   ScreenLocate(Model(), row, column);
   ShowChanges();
 }
+
+// Writes out the plain lines held back.
+void ConsoleFlush() { FlushPlain(); }
 
 // One key if one is waiting, else "" at once.
 std::string ConsoleInkey() {

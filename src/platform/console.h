@@ -22,6 +22,9 @@ void ConsoleClear();
 void ConsoleColor(int foreground, int background);
 // A coordinate out of range (0 included) is kept.
 void ConsoleLocate(int row, int column);
+// Writes out plain lines held back (a burst of lines goes out together; waits, sleeps and the
+// end of the program write them out by themselves).
+void ConsoleFlush();
 
 // One key without waiting: "" when none, one byte for a character, byte 0 and the scan code
 // for a key without a character.

@@ -1,7 +1,8 @@
 // Reading text files: the line rules (CR or CR LF ends a line, 1Ah ends the data) and the
-// end-of-file test, through a 128-byte read buffer.
+// end-of-file test, through a 128-byte read buffer filled from a larger read-ahead.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -27,15 +28,33 @@ OpenFile* InputFile(int number) {
 
 enum class Readable { Byte, End, Failed };
 
+// Fills the read buffer with the next (up to) 128 bytes of the file, taking them from the
+// read-ahead and refilling that from the system when it is used up. The count, 0 at the
+// physical end, or -1 with errno set by a failed read.
+ssize_t FillReadBuffer(OpenFile& file) {
+  if (file.AheadStart == file.ReadAhead.size()) {
+    file.ReadAhead.resize(FileReadAheadSize);
+    ssize_t count;
+    do count = read(file.Descriptor, file.ReadAhead.data(), file.ReadAhead.size());
+    while (count < 0 && errno == EINTR);
+    file.ReadAhead.resize(count > 0 ? static_cast<size_t>(count) : 0);
+    file.AheadStart = 0;
+    if (count <= 0) return count;
+  }
+  const size_t count =
+      std::min(file.ReadAhead.size() - file.AheadStart, static_cast<size_t>(FileReadBufferSize));
+  std::memcpy(file.ReadBuffer, file.ReadAhead.data() + file.AheadStart, count);
+  file.AheadStart += count;
+  return static_cast<ssize_t>(count);
+}
+
 // Makes sure an unread data byte waits in the buffer, reading the next 128 bytes when it is
 // used up. A 1Ah byte or the physical end ends the data for good; so does a read error,
 // which leaves its code.
 Readable NextByteReady(OpenFile& file) {
   if (file.DataEnded) return Readable::End;
   if (file.ReadStart == file.ReadEnd) {
-    ssize_t count;
-    do count = read(file.Descriptor, file.ReadBuffer, FileReadBufferSize);
-    while (count < 0 && errno == EINTR);
+    const ssize_t count = FillReadBuffer(file);
     file.ReadStart = 0;
     file.ReadEnd = count > 0 ? static_cast<int>(count) : 0;
     if (count <= 0) {

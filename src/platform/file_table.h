@@ -3,11 +3,15 @@
 
 #include <cstdint>
 #include <map>
+#include <vector>
 
 #include "platform/files.h"
 
-// Bytes read from the file at a time.
+// Bytes the line reader takes from the file at a time.
 constexpr int FileReadBufferSize = 128;
+// Bytes asked of the system at a time: the read buffer is filled from this read-ahead, so a
+// long file costs one system call per 64 KB rather than one per 128 bytes.
+constexpr int FileReadAheadSize = 65536;
 constexpr int HighestFileNumber = 32767;
 
 struct OpenFile {
@@ -17,6 +21,8 @@ struct OpenFile {
   int ReadStart = 0;       // next unread byte in ReadBuffer
   int ReadEnd = 0;         // one past the last byte read into ReadBuffer
   bool DataEnded = false;  // the physical end or a 1Ah byte has been reached
+  std::vector<char> ReadAhead;  // bytes read from the system, not yet in ReadBuffer
+  size_t AheadStart = 0;        // next byte of ReadAhead to hand over
   int64_t Column = 0;      // bytes written since the last line end
 };
 
