@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
@@ -377,6 +378,43 @@ TEST_F(PrinterDevice, NameInUseGetsACounterAndIsNeverOverwritten) {
   EXPECT_EQ(FolderNames("pdf").size(), 6u);  // no temporary file left behind
 }
 
+TEST_F(PrinterDevice, LongDocumentIsWrittenWholeAsItIsDrawn) {
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
+  HDC dc = PdfContext("DejaVu Sans Mono", -50, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  ASSERT_TRUE(StartDocument(dc, "Long"));
+  SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+  // Text that compresses badly, so the PDF goes well past what is held before a write.
+  uint32_t state = 12345;
+  const int pages = 150;
+  for (int page = 1; page <= pages; page++) {
+    if (page > 1) {
+      ASSERT_GT(StartPage(dc), 0);
+    }
+    for (int line = 1; line <= 60; line++) {
+      std::string text = "p" + std::to_string(page) + "l" + std::to_string(line) + " ";
+      while (text.size() < 70) {
+        state = state * 1103515245u + 12345u;
+        text.push_back(static_cast<char>('!' + (state >> 16) % 94));
+      }
+      ASSERT_NE(TextOutA(dc, 0, line * 100, text.data(), static_cast<int>(text.size())), 0);
+    }
+    ASSERT_GT(EndPage(dc), 0);
+  }
+  ASSERT_GT(EndDoc(dc), 0);
+  Release(dc, font, stock);
+
+  const std::vector<std::string> files = FolderNames("pdf");
+  ASSERT_EQ(files.size(), 1u);
+  EXPECT_GT(std::filesystem::file_size("pdf/" + files[0]), 512u * 1024u);
+  const std::string path = "'pdf/" + files[0] + "'";
+  EXPECT_TRUE(std::regex_search(CommandOutput("pdfinfo " + path),
+                                std::regex("Pages: +" + std::to_string(pages) + "\\n")));
+  const std::string last = CommandOutput("pdftotext -f 150 -l 150 " + path + " -");
+  EXPECT_NE(last.find("p150l60 "), std::string::npos) << last;
+}
+
 TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
   HFONT font = nullptr;
   HGDIOBJ stock = nullptr;
@@ -391,7 +429,17 @@ TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
   ASSERT_TRUE(StartDocument(dc, "Abandoned"));
   EXPECT_NE(TextOutA(dc, 0, 100, "lost", 4), 0);
   Release(dc, font, stock);
-  EXPECT_TRUE(FolderNames("pdf").empty());
+  EXPECT_TRUE(FolderNames("pdf").empty());  // nor its temporary file
+
+  // Where the folder cannot be made the document does not start.
+  ASSERT_EQ(rmdir("pdf"), 0);
+  WriteWholeFile("pdf", "");
+  dc = PdfContext("DejaVu Sans Mono", -50, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA info;
+  info.lpszDocName = "Nowhere";
+  EXPECT_LE(StartDocA(dc, &info), 0);
+  Release(dc, font, stock);
 }
 
 }  // namespace

@@ -1,8 +1,11 @@
 // PDF drawing of a printer document with cairo, and the page geometry in device pixels.
 #include <cairo-pdf.h>
 #include <cairo.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <string>
@@ -33,7 +36,10 @@ struct PendingText {
 struct DocumentState {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
-  std::string pdf;  // the bytes cairo has written
+  std::string pdf;       // the bytes cairo has written and not yet put in the file
+  int fd = -1;           // the file the bytes go to as they come; -1: they stay in pdf
+  bool fileFailed = false;
+  off_t fileWritten = 0;
   time_t started = 0;
   int jobId = 0;
   PendingText text;
@@ -49,9 +55,35 @@ int Pixels(int hundredthsMm, int dpi) {
 // Hundredths of millimetres to PDF points.
 double Points(int hundredthsMm) { return hundredthsMm * 72.0 / 2540.0; }
 
-// Appends what cairo writes to the document's bytes.
+// cairo's bytes gathered before a write to the document's file.
+constexpr size_t PdfWriteChunk = 256 * 1024;
+
+// Writes the gathered bytes to the document's file and has the system start putting them on
+// disk, so the sync at the end of the document has little left to wait for.
+bool WritePdfChunk(DocumentState& doc) {
+  size_t done = 0;
+  while (done < doc.pdf.size()) {
+    const ssize_t n = write(doc.fd, doc.pdf.data() + done, doc.pdf.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  sync_file_range(doc.fd, doc.fileWritten, static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
+  doc.fileWritten += static_cast<off_t>(done);
+  doc.pdf.clear();
+  return true;
+}
+
+// Takes what cairo writes: into the document's bytes, and from there into its file when it
+// has one. A failed write stops the document.
 cairo_status_t CollectPdf(void* closure, const unsigned char* data, unsigned int length) {
-  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  auto* doc = static_cast<DocumentState*>(closure);
+  if (doc->fileFailed) return CAIRO_STATUS_WRITE_ERROR;
+  doc->pdf.append(reinterpret_cast<const char*>(data), length);
+  if (doc->fd >= 0 && doc->pdf.size() >= PdfWriteChunk && !WritePdfChunk(*doc)) {
+    doc->fileFailed = true;
+    return CAIRO_STATUS_WRITE_ERROR;
+  }
   return CAIRO_STATUS_SUCCESS;
 }
 
@@ -141,10 +173,11 @@ void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dp
 
 // Creates the context's document: an empty PDF whose user space is device pixels with the
 // origin at the printable area's top-left corner.
-bool CanvasStartDoc(DeviceContext& dc) {
+bool CanvasStartDoc(DeviceContext& dc, int fd) {
   auto* doc = new DocumentState;
   doc->started = time(nullptr);
-  doc->surface = cairo_pdf_surface_create_for_stream(CollectPdf, &doc->pdf, dc.pageWidthPoints,
+  doc->fd = fd;
+  doc->surface = cairo_pdf_surface_create_for_stream(CollectPdf, doc, dc.pageWidthPoints,
                                                      dc.pageHeightPoints);
   if (cairo_surface_status(doc->surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(doc->surface);
@@ -178,7 +211,7 @@ int CanvasEndPage(DeviceContext& dc) {
   return cairo_status(dc.document->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
 
-// Completes the PDF and hands out its bytes.
+// Completes the PDF and hands out its bytes, or writes the last of them to its file.
 bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
   DocumentState* doc = dc.document;
   if (!doc) return false;
@@ -188,6 +221,10 @@ bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
   doc->cr = nullptr;
   cairo_surface_finish(doc->surface);
   good = good && cairo_surface_status(doc->surface) == CAIRO_STATUS_SUCCESS;
+  if (doc->fd >= 0) {
+    good = good && !doc->fileFailed && WritePdfChunk(*doc);
+    return good && doc->fileWritten > 0;
+  }
   pdf = std::move(doc->pdf);
   doc->pdf.clear();
   return good && !pdf.empty();

@@ -27,12 +27,15 @@ void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dp
 // and, for a CUPS printer, the spooler's job.
 struct DocumentState;
 
-// Creates dc.document with an empty PDF; false when cairo cannot.
-bool CanvasStartDoc(DeviceContext& dc);
+// Creates dc.document with an empty PDF; false when cairo cannot. With a file descriptor the
+// PDF is written to that file as it is made (the caller owns the descriptor); without one
+// its bytes are kept until CanvasFinish hands them out.
+bool CanvasStartDoc(DeviceContext& dc, int fd = -1);
 // Pages of the PDF.
 int CanvasStartPage(DeviceContext& dc);
 int CanvasEndPage(DeviceContext& dc);
-// Completes the PDF; false when cairo failed. The bytes stay in the document.
+// Completes the PDF; false when cairo or a write failed. The bytes go to pdf, or for a
+// document written to a file, the last of them to the file (not yet synced).
 bool CanvasFinish(DeviceContext& dc, std::string& pdf);
 // Frees dc.document and everything drawn.
 void CanvasDiscard(DeviceContext& dc);

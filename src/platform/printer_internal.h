@@ -67,6 +67,7 @@ struct DeviceContext {
   int pageNumber = 0;  // pages started in this document
   std::string documentName;
   DocumentState* document = nullptr;
+  struct PdfFileOutput* pdfFile = nullptr;  // "Print to PDF": the file being written
 };
 
 // One kind of printer. Every function gets a context whose printer and settings are set.

@@ -35,17 +35,17 @@ std::string PdfBaseName(const std::string& documentName, time_t started) {
   return name.empty() ? stamp : name + " " + stamp;
 }
 
-// Writes all bytes to a file descriptor.
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
+}  // namespace
+
+// The file a "Print to PDF" document is written into: a temporary name in the folder until
+// the document is complete.
+struct PdfFileOutput {
+  int folder = -1;
+  int fd = -1;
+  std::string temporary;
+};
+
+namespace {
 
 // Gives the finished temporary file its name without ever replacing a file: renameat2 with
 // RENAME_NOREPLACE, or link and unlink where the file system lacks it. EEXIST: name taken.
@@ -57,40 +57,54 @@ int PlaceFile(int folder, const std::string& temporary, const std::string& name)
   return 0;
 }
 
-// Writes a finished PDF into the folder "pdf" of the working directory (made when missing)
-// under a temporary name, then names it; a name in use gets a counter: "name (2).pdf". True
-// once file and name are on disk (file and folder synced).
-bool WritePdfFile(const std::string& baseName, const std::string& pdf) {
+// Closes the document's file; an unfinished one is removed.
+void DropPdfFile(DeviceContext& dc) {
+  PdfFileOutput* file = dc.pdfFile;
+  if (!file) return;
+  if (file->fd >= 0) close(file->fd);
+  if (!file->temporary.empty()) unlinkat(file->folder, file->temporary.c_str(), 0);
+  if (file->folder >= 0) close(file->folder);
+  delete file;
+  dc.pdfFile = nullptr;
+}
+
+// Creates the document's temporary file in the folder "pdf" of the working directory (made
+// when missing).
+bool OpenPdfFile(DeviceContext& dc) {
   if (mkdir(PdfFolder, 0777) != 0 && errno != EEXIST) return false;
-  int folder = open(PdfFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folder < 0) return false;
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 1000; attempt++) {
-    temporary = ".tavrel-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
-    fd = openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW,
-                0666);
-    if (fd < 0 && errno != EEXIST) break;
+  auto* file = new PdfFileOutput;
+  dc.pdfFile = file;
+  file->folder = open(PdfFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (file->folder < 0) return false;
+  for (int attempt = 0; file->fd < 0 && attempt < 1000; attempt++) {
+    const std::string temporary =
+        ".tavrel-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
+    file->fd = openat(file->folder, temporary.c_str(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (file->fd >= 0) file->temporary = temporary;
+    else if (errno != EEXIST) break;
   }
-  if (fd < 0) {
-    close(folder);
-    return false;
-  }
-  bool written = WriteAll(fd, pdf) && fsync(fd) == 0;
-  written = close(fd) == 0 && written;
+  return file->fd >= 0;
+}
+
+// Puts the written file on disk and gives it its name; a name in use gets a counter:
+// "name (2).pdf". True once file and name are on disk (file and folder synced).
+bool PlacePdfFile(PdfFileOutput& file, const std::string& baseName) {
+  bool written = fsync(file.fd) == 0;
+  written = close(file.fd) == 0 && written;
+  file.fd = -1;
   bool placed = false;
   for (int counter = 1; written && !placed && counter < 10000; counter++) {
     const std::string name =
         baseName + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".pdf";
-    const int error = PlaceFile(folder, temporary, name);
+    const int error = PlaceFile(file.folder, file.temporary, name);
     if (error == 0) placed = true;
     else if (error != EEXIST) break;
   }
-  if (!placed) unlinkat(folder, temporary.c_str(), 0);
+  if (!placed) return false;
+  file.temporary.clear();
   // The new name is an entry of the folder: on disk only once the folder is synced too.
-  if (placed && fsync(folder) != 0) placed = false;
-  close(folder);
-  return placed;
+  return fsync(file.folder) == 0;
 }
 
 // Lists the built-in printer.
@@ -114,18 +128,27 @@ bool PdfOpenContext(DeviceContext& dc) {
   return true;
 }
 
-// A document not ended is thrown away.
-void PdfCloseContext(DeviceContext& dc) { CanvasDiscard(dc); }
+// A document not ended is thrown away, its file with it.
+void PdfCloseContext(DeviceContext& dc) {
+  CanvasDiscard(dc);
+  DropPdfFile(dc);
+}
 
-// Starts the PDF in memory.
-int PdfStartDoc(DeviceContext& dc) { return CanvasStartDoc(dc) ? 1 : 0; }
+// Starts the PDF, written into a temporary file of the folder as it is drawn.
+int PdfStartDoc(DeviceContext& dc) {
+  DropPdfFile(dc);
+  if (OpenPdfFile(dc) && CanvasStartDoc(dc, dc.pdfFile->fd)) return 1;
+  DropPdfFile(dc);
+  return 0;
+}
 
-// Finishes the PDF and writes it into the folder.
+// Finishes the PDF and gives its file the document's name.
 int PdfEndDoc(DeviceContext& dc) {
   std::string pdf;
-  bool done = CanvasFinish(dc, pdf) &&
-              WritePdfFile(PdfBaseName(dc.documentName, CanvasStartTime(dc)), pdf);
+  const std::string baseName = PdfBaseName(dc.documentName, CanvasStartTime(dc));
+  bool done = dc.pdfFile && CanvasFinish(dc, pdf) && PlacePdfFile(*dc.pdfFile, baseName);
   CanvasDiscard(dc);
+  DropPdfFile(dc);
   return done ? 1 : 0;
 }
 
