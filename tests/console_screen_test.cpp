@@ -238,6 +238,25 @@ TEST(ConsoleScreenTest, LineInputBackspaceCrossesRowsAndTheLimitHolds) {
   EXPECT_TRUE(wide.pendingScroll);
 }
 
+TEST(ConsoleScreenTest, ManyScrollsKeepTheRowsInOrder) {
+  ConsoleScreen screen = MakeScreen(3, 5);
+  for (int n = 1; n <= 10; n++) {
+    ScreenWrite(screen, "l" + std::to_string(n));
+    ScreenNewLine(screen);
+  }
+  // A text wrapping over the bottom rows after the scrolls.
+  ScreenWrite(screen, "abcdefg");
+  EXPECT_EQ(screen.scrollCount, 9);
+  const std::vector<std::string> rows = {RowText(screen, 1), RowText(screen, 2),
+                                         RowText(screen, 3)};
+  EXPECT_EQ(rows, (std::vector<std::string>{"l10", "abcde", "fg"}));
+  ResizeScreen(screen, 2, 5);
+  EXPECT_EQ(RowText(screen, 1), "abcde");
+  EXPECT_EQ(RowText(screen, 2), "fg");
+  EXPECT_EQ(screen.cursorRow, 2);
+  EXPECT_EQ(screen.cursorColumn, 3);
+}
+
 TEST(ConsoleScreenTest, ResizeKeepsTheCursorsRowInView) {
   struct Case {
     int cursorRow;      // where the cursor stands on the 4-row screen

@@ -3,9 +3,12 @@
 
 #include <algorithm>
 
-// Index of a 1-based row and column in the cell vector.
+// Index of a 1-based row and column in the cell vector, whose rows are a ring starting at
+// topRow.
 static size_t CellIndex(const ConsoleScreen& screen, int row, int column) {
-  return static_cast<size_t>(row - 1) * static_cast<size_t>(screen.columns) +
+  int stored = screen.topRow + row - 1;
+  if (stored >= screen.rows) stored -= screen.rows;
+  return static_cast<size_t>(stored) * static_cast<size_t>(screen.columns) +
          static_cast<size_t>(column - 1);
 }
 
@@ -15,12 +18,12 @@ static ScreenCell WrittenBlank(unsigned char attribute) {
 }
 
 // Every row up by one; the top row is lost, the bottom row becomes spaces in the current colour.
+// The ring turns by a row instead of moving every cell (a long echo scrolls on every line).
 static void ScrollUp(ConsoleScreen& screen) {
-  const size_t width = static_cast<size_t>(screen.columns);
-  std::move(screen.cells.begin() + static_cast<std::ptrdiff_t>(width), screen.cells.end(),
-            screen.cells.begin());
-  std::fill(screen.cells.end() - static_cast<std::ptrdiff_t>(width), screen.cells.end(),
-            WrittenBlank(CurrentAttribute(screen)));
+  const auto width = static_cast<std::ptrdiff_t>(screen.columns);
+  const auto lost = screen.cells.begin() + screen.topRow * width;
+  std::fill(lost, lost + width, WrittenBlank(CurrentAttribute(screen)));
+  screen.topRow = screen.topRow + 1 == screen.rows ? 0 : screen.topRow + 1;
   screen.scrollCount++;
 }
 
@@ -30,6 +33,7 @@ void ResetScreen(ConsoleScreen& screen, int rows, int columns) {
   screen.columns = std::max(columns, 1);
   screen.cells.assign(static_cast<size_t>(screen.rows) * static_cast<size_t>(screen.columns),
                       ScreenCell{});
+  screen.topRow = 0;
   screen.cursorRow = 1;
   screen.cursorColumn = 1;
   screen.foreground = 7;
@@ -55,6 +59,7 @@ void ResizeScreen(ConsoleScreen& screen, int rows, int columns) {
     }
   }
   screen.cells = std::move(cells);
+  screen.topRow = 0;
   screen.rows = rows;
   screen.columns = columns;
   screen.cursorRow -= shift;
@@ -80,16 +85,22 @@ unsigned char CurrentAttribute(const ConsoleScreen& screen) {
 // Places each byte under the cursor and moves on, wrapping and scrolling.
 void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
   const unsigned char attribute = CurrentAttribute(screen);
-  for (const char byte : text) {
+  size_t next = 0;
+  while (next < text.size()) {
     if (screen.pendingScroll) {
       ScrollUp(screen);
       screen.pendingScroll = false;
     }
-    CellAt(screen, screen.cursorRow, screen.cursorColumn) =
-        ScreenCell{static_cast<unsigned char>(byte), attribute, true};
-    if (screen.cursorColumn < screen.columns) {
-      screen.cursorColumn++;
-      continue;
+    // The bytes that go on the cursor's row.
+    const size_t room = static_cast<size_t>(screen.columns - screen.cursorColumn + 1);
+    const size_t count = std::min(room, text.size() - next);
+    ScreenCell* cell = &CellAt(screen, screen.cursorRow, screen.cursorColumn);
+    for (size_t i = 0; i < count; i++)
+      cell[i] = ScreenCell{static_cast<unsigned char>(text[next + i]), attribute, true};
+    next += count;
+    if (count < room) {
+      screen.cursorColumn += static_cast<int>(count);
+      break;
     }
     screen.cursorColumn = 1;
     if (screen.cursorRow < screen.rows) {

@@ -19,7 +19,8 @@ struct ScreenCell {
 struct ConsoleScreen {
   int columns = 80;
   int rows = 25;
-  std::vector<ScreenCell> cells;  // rows * columns, row by row
+  std::vector<ScreenCell> cells;  // rows * columns, row by row, row 1 stored at topRow
+  int topRow = 0;                 // 0-based storage row of screen row 1 (scrolling turns it)
   int cursorRow = 1;              // 1-based
   int cursorColumn = 1;           // 1-based
   int foreground = 7;
