@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times `tavrel -POSPRINT` of a 20,000-line capture file on "Print to PDF" against CUPS's own
 # text filter (texttopdf) and paps on the same text: median wall time and peak memory of the
-# whole process over several runs, and the same text with LF-only line ends.
+# whole process over several runs, and the same text with LF-only line ends. The commands
+# take turns run by run.
 # Usage: bench/posprint_bench.sh path/to/tavrel [runs]
 set -euo pipefail
 export LC_ALL=C  # a decimal point in $EPOCHREALTIME
@@ -22,56 +23,48 @@ open("lf.txt", "wb").write("".join(l + "\n" for l in lines).encode())
 PY
 printf 'Print to PDF\r\nDejaVu Sans Mono\r\n 10\r\n' > tavrel2.cfg
 
-# measure LABEL COMMAND... - median seconds and peak kilobytes over RUNS runs.
-measure() {
-  local label=$1; shift
-  local times=() peaks=() i
-  for i in $(seq 1 "$RUNS"); do
-    # Wall time from the shell's clock (microseconds; time's %e has only 0.01 s), peak
-    # memory from time's %M, the last line of its report (a failing command adds one above).
-    local start=$EPOCHREALTIME
-    /usr/bin/time -f '%M' -o stats "$@" > /dev/null 2>&1 < /dev/null || true
-    local end=$EPOCHREALTIME
-    times+=("$(python3 -c "print($end - $start)")"); peaks+=("$(tail -1 stats)")
-  done
-  python3 - "$label" "${times[*]}" "${peaks[*]}" <<'PY'
-import statistics, sys
-label, times, peaks = sys.argv[1], [float(x) for x in sys.argv[2].split()], [int(x) for x in sys.argv[3].split()]
-print(f"{label:28s} median {statistics.median(times):7.3f} s   peak {max(peaks)/1024:7.1f} MB")
-open("results", "a").write(f"{label} {statistics.median(times)} {max(peaks)}\n")
-PY
-}
-
 export CUPS_SERVER=/nonexistent/cups.sock
-cp crlf.txt WLSDFKJN.DRY
-measure "tavrel CR LF" "$TAVREL" -POSPRINT
-cp lf.txt WLSDFKJN.DRY
-measure "tavrel LF only" "$TAVREL" -POSPRINT
-made=$(find pdf -name '*.pdf' 2> /dev/null | wc -l)
-if [ "$made" -ne $((2 * RUNS)) ]; then
-  echo "warning: tavrel wrote $made PDF files in $((2 * RUNS)) runs" >&2
-fi
-if [ -x /usr/lib/cups/filter/texttopdf ]; then
-  measure "texttopdf" /usr/lib/cups/filter/texttopdf 1 user title 1 "" crlf.txt
-fi
-if command -v paps > /dev/null; then
-  # This paps writes PostScript to its standard output (it has no PDF option).
-  measure "paps (PostScript)" sh -c 'paps crlf.txt > paps.ps'
-fi
-python3 - <<'PY'
-r = {}
-for line in open("results"):
-    *label, t, m = line.split()
-    r[" ".join(label)] = (float(t), int(m))
+# The commands take turns, round after round, so a machine whose speed drifts (other load, a
+# virtual machine's neighbours) slows each of them alike. Wall time from a monotonic clock,
+# peak memory from time's %M. Tavrel's runs each get a fresh copy of the capture file.
+python3 - "$TAVREL" "$RUNS" <<'PY'
+import os, shutil, statistics, subprocess, sys, time
+tavrel, runs = sys.argv[1], int(sys.argv[2])
+commands = [
+    ("tavrel CR LF", "crlf.txt", [tavrel, "-POSPRINT"]),
+    ("tavrel LF only", "lf.txt", [tavrel, "-POSPRINT"]),
+]
+texttopdf = "/usr/lib/cups/filter/texttopdf"
+if os.access(texttopdf, os.X_OK):
+    commands.append(("texttopdf", None, [texttopdf, "1", "user", "title", "1", "", "crlf.txt"]))
+if shutil.which("paps"):
+    # This paps writes PostScript to its standard output (it has no PDF option).
+    commands.append(("paps (PostScript)", None, ["paps", "crlf.txt"]))
+times = {label: [] for label, _, _ in commands}
+peaks = {label: [] for label, _, _ in commands}
+for _ in range(runs):
+    for label, capture, command in commands:
+        if capture:
+            shutil.copy(capture, "WLSDFKJN.DRY")
+        start = time.monotonic()
+        subprocess.run(["/usr/bin/time", "-f", "%M", "-o", "stats"] + command,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+        times[label].append(time.monotonic() - start)
+        peaks[label].append(int(open("stats").read().split()[-1]))
+made = len([f for f in os.listdir("pdf") if f.endswith(".pdf")]) if os.path.isdir("pdf") else 0
+if made != 2 * runs:
+    print(f"warning: tavrel wrote {made} PDF files in {2 * runs} runs", file=sys.stderr)
+median = {label: statistics.median(v) for label, v in times.items()}
+for label, _, _ in commands:
+    print(f"{label:28s} median {median[label]:7.3f} s   peak {max(peaks[label]) / 1024:7.1f} MB")
 
 # ratio NAME A B - A's median time over B's, or why there is none.
 def ratio(name, a, b):
-    if a not in r or b not in r:
+    if a not in median or b not in median:
         print(f"{name:32s} n/a (not measured)")
-    elif r[b][0] <= 0:
-        print(f"{name:32s} n/a ({b} took under the timer's 0.01 s)")
     else:
-        print(f"{name:32s} {r[a][0] / r[b][0]:.2f}")
+        print(f"{name:32s} {median[a] / median[b]:.2f}")
 
 ratio("tavrel / texttopdf time:", "tavrel CR LF", "texttopdf")
 ratio("tavrel / paps (PostScript) time:", "tavrel CR LF", "paps (PostScript)")

@@ -113,10 +113,23 @@ void DrawPendingText(DocumentState& doc) {
   if (!text.face) return;
   cairo_t* cr = doc.cr;
   cairo_save(cr);
+  // The page's pixels are a scale and a shift of the PDF's points. The glyphs go to cairo in
+  // points under an identity matrix: cairo then only copies their positions, where through
+  // the pixel matrix it would transform each one with a call of its own.
+  cairo_matrix_t pixels;
+  cairo_get_matrix(cr, &pixels);
+  for (std::vector<cairo_glyph_t>* run : {&text.glyphs, &text.missing}) {
+    for (cairo_glyph_t& glyph : *run) {
+      glyph.x = pixels.xx * glyph.x + pixels.x0;
+      glyph.y = pixels.yy * glyph.y + pixels.y0;
+    }
+  }
+  cairo_identity_matrix(cr);
   SetSourceColor(cr, text.color);
   cairo_set_font_face(cr, text.face);
   cairo_matrix_t size;
-  cairo_matrix_init_scale(&size, text.emHeight * text.widthScale, text.emHeight);
+  cairo_matrix_init_scale(&size, pixels.xx * text.emHeight * text.widthScale,
+                          pixels.yy * text.emHeight);
   cairo_set_font_matrix(cr, &size);
   cairo_font_options_t* options = cairo_font_options_create();
   cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
