@@ -239,22 +239,26 @@ TEST(ConsoleScreenTest, LineInputBackspaceCrossesRowsAndTheLimitHolds) {
 }
 
 TEST(ConsoleScreenTest, ManyScrollsKeepTheRowsInOrder) {
+  // 8 scrolls on 3 rows: the rows no longer start where they are stored.
   ConsoleScreen screen = MakeScreen(3, 5);
-  for (int n = 1; n <= 10; n++) {
+  for (int n = 1; n <= 9; n++) {
     ScreenWrite(screen, "l" + std::to_string(n));
     ScreenNewLine(screen);
   }
-  // A text wrapping over the bottom rows after the scrolls.
-  ScreenWrite(screen, "abcdefg");
-  EXPECT_EQ(screen.scrollCount, 9);
-  const std::vector<std::string> rows = {RowText(screen, 1), RowText(screen, 2),
-                                         RowText(screen, 3)};
-  EXPECT_EQ(rows, (std::vector<std::string>{"l10", "abcde", "fg"}));
-  ResizeScreen(screen, 2, 5);
-  EXPECT_EQ(RowText(screen, 1), "abcde");
-  EXPECT_EQ(RowText(screen, 2), "fg");
+  ScreenWrite(screen, "abcdefg");  // wraps over the last two rows, scrolling once more
+  EXPECT_EQ(screen.scrollCount, 8);
+  EXPECT_EQ((std::vector<std::string>{RowText(screen, 1), RowText(screen, 2), RowText(screen, 3)}),
+            (std::vector<std::string>{"l9", "abcde", "fg"}));
+  // Rubbing out across a row boundary.
+  for (int n = 0; n < 3; n++) ScreenBackspace(screen);
+  EXPECT_EQ(RowText(screen, 2), "abcd");
+  EXPECT_EQ(RowText(screen, 3), "");
   EXPECT_EQ(screen.cursorRow, 2);
-  EXPECT_EQ(screen.cursorColumn, 3);
+  EXPECT_EQ(screen.cursorColumn, 5);
+  ResizeScreen(screen, 2, 5);
+  EXPECT_EQ(RowText(screen, 1), "l9");
+  EXPECT_EQ(RowText(screen, 2), "abcd");
+  EXPECT_EQ(screen.cursorRow, 2);
 }
 
 TEST(ConsoleScreenTest, ResizeKeepsTheCursorsRowInView) {

@@ -4,6 +4,7 @@
 
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -413,6 +414,36 @@ TEST_F(PrinterDevice, LongDocumentIsWrittenWholeAsItIsDrawn) {
                                 std::regex("Pages: +" + std::to_string(pages) + "\\n")));
   const std::string last = CommandOutput("pdftotext -f 150 -l 150 " + path + " -");
   EXPECT_NE(last.find("p150l60 "), std::string::npos) << last;
+}
+
+TEST_F(PrinterDevice, FilesOfKilledDocumentsAreRemovedAtTheNextDocument) {
+  // A process that has ended, and one that is running (the test runner's parent).
+  const pid_t ended = fork();
+  if (ended == 0) _exit(0);
+  ASSERT_GT(ended, 0);
+  ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+  ASSERT_EQ(mkdir("pdf", 0777), 0);
+  const std::string abandoned = ".tavrel-" + std::to_string(ended) + "-0.tmp";
+  const std::string running = ".tavrel-" + std::to_string(getppid()) + "-0.tmp";
+  for (const std::string& name : {abandoned, running, std::string(".tavrel-notes.tmp")})
+    WriteWholeFile("pdf/" + name, "%PDF-1.5 unfinished");
+
+  HFONT font = nullptr;
+  HGDIOBJ stock = nullptr;
+  HDC dc = PdfContext("DejaVu Sans Mono", -50, &font, &stock);
+  ASSERT_NE(dc, nullptr);
+  ASSERT_TRUE(StartDocument(dc, "Next"));
+  EXPECT_GT(EndDoc(dc), 0);
+  Release(dc, font, stock);
+
+  const std::vector<std::string> names = FolderNames("pdf");
+  EXPECT_EQ(names.size(), 3u);
+  EXPECT_FALSE(std::filesystem::exists("pdf/" + abandoned));
+  EXPECT_TRUE(std::filesystem::exists("pdf/" + running));
+  EXPECT_TRUE(std::filesystem::exists("pdf/.tavrel-notes.tmp"));
+  EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                          [](const std::string& name) { return name.rfind("Next ", 0) == 0; }),
+            1);
 }
 
 TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {

@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <cstdlib>
 
 #include "platform/console_keys.h"
@@ -71,33 +70,28 @@ void ShowChanges() {
   SetLeaveSequence(LeaveSequence(Model()));
 }
 
-// Plain-mode bytes not yet written. A line goes out at once when it ends after a quiet spell;
-// lines that come in a burst (a long document echoed line by line) are gathered for up to
-// PlainBurstMilliseconds and written together, so the echo does not cost a system call a
-// line. Every wait (keys, sleeps) and the end of the program write out what is held.
+// Plain-mode bytes not yet written: a line goes out in one write when it ends. While lines
+// are held (ConsoleHoldLines, around a document's echo) they gather up to PlainHoldLimit
+// bytes, so echoing a long document does not cost a system call a line; ConsoleFlush, every
+// wait (keys, sleeps) and the end of the program write them out.
 std::string PlainPending;
-constexpr int64_t PlainBurstMilliseconds = 100;
+bool PlainHolding = false;
 constexpr size_t PlainHoldLimit = 32768;
-int64_t PlainFlushedAt = INT64_MIN / 2;
 
 // Writes out the plain-mode bytes held back.
 void FlushPlain() {
   if (PlainPending.empty()) return;
   WriteAll(OutputFd, PlainPending);
   PlainPending.clear();
-  PlainFlushedAt = MonotonicMilliseconds();
 }
 
 // Plain mode: the bytes go to standard error as they are, in whole lines.
 void WritePlain(const std::string& bytes) {
   if (Mode != ConsoleMode::Plain || bytes.empty()) return;
   PlainPending += bytes;
-  if (PlainPending.size() >= PlainHoldLimit) {
+  if (PlainPending.size() >= (PlainHolding ? PlainHoldLimit : 4096) ||
+      (!PlainHolding && bytes.find('\n') != std::string::npos))
     FlushPlain();
-  } else if (bytes.find('\n') != std::string::npos &&
-             MonotonicMilliseconds() - PlainFlushedAt >= PlainBurstMilliseconds) {
-    FlushPlain();
-  }
 }
 
 // Writes bytes by the text rule, on the model and to the output.
@@ -138,6 +132,7 @@ std::string NextKey() {
 void ConsoleStart() {
   if (Started) return;
   Started = true;
+  ConsoleFlush();  // text written before the start goes where it was meant to go
   static bool exitHookSet = false;
   if (!exitHookSet) exitHookSet = std::atexit(StopConsoleAtExit) == 0;
 
@@ -170,7 +165,7 @@ void ConsoleStart() {
 
 // Gives the terminal back: modes, colours, cursor on a fresh line below the text.
 void ConsoleStop() {
-  FlushPlain();
+  ConsoleFlush();
   if (!Started) return;
   Started = false;
   if (Mode == ConsoleMode::Terminal) {
@@ -228,8 +223,14 @@ void ConsoleLocate(int row, int column) {
   ShowChanges();
 }
 
-// Writes out the plain lines held back.
-void ConsoleFlush() { FlushPlain(); }
+// Holds plain lines back until ConsoleFlush.
+void ConsoleHoldLines() { PlainHolding = true; }
+
+// Writes out the plain lines held back and ends the hold.
+void ConsoleFlush() {
+  FlushPlain();
+  PlainHolding = false;
+}
 
 // One key if one is waiting, else "" at once.
 std::string ConsoleInkey() {

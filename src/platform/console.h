@@ -22,8 +22,10 @@ void ConsoleClear();
 void ConsoleColor(int foreground, int background);
 // A coordinate out of range (0 included) is kept.
 void ConsoleLocate(int row, int column);
-// Writes out plain lines held back (a burst of lines goes out together; waits, sleeps and the
-// end of the program write them out by themselves).
+// Without a terminal, holds console lines back (up to 32 KB at a time) so that a long run of
+// lines goes out in few writes; ConsoleFlush writes them out and ends the hold, and so do key
+// waits, sleeps, standard output and the end of the program. No effect on a terminal.
+void ConsoleHoldLines();
 void ConsoleFlush();
 
 // One key without waiting: "" when none, one byte for a character, byte 0 and the scan code

@@ -1,5 +1,7 @@
 // "Print to PDF": the built-in printer that writes each document into the folder "pdf".
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +70,28 @@ void DropPdfFile(DeviceContext& dc) {
   dc.pdfFile = nullptr;
 }
 
+// Removes the temporary files that processes no longer running left in the folder: a
+// document being written when its process was killed never became a PDF.
+void RemoveAbandonedFiles(int folder) {
+  const int listing = dup(folder);
+  if (listing < 0) return;
+  DIR* dir = fdopendir(listing);
+  if (!dir) {
+    close(listing);
+    return;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    int pid = 0;
+    int attempt = 0;
+    int length = 0;
+    if (sscanf(entry->d_name, ".tavrel-%d-%d.tmp%n", &pid, &attempt, &length) != 2 ||
+        entry->d_name[length] != '\0' || pid <= 0 || pid == getpid())
+      continue;
+    if (kill(pid, 0) != 0 && errno == ESRCH) unlinkat(folder, entry->d_name, 0);
+  }
+  closedir(dir);
+}
+
 // Creates the document's temporary file in the folder "pdf" of the working directory (made
 // when missing).
 bool OpenPdfFile(DeviceContext& dc) {
@@ -76,6 +100,7 @@ bool OpenPdfFile(DeviceContext& dc) {
   dc.pdfFile = file;
   file->folder = open(PdfFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (file->folder < 0) return false;
+  RemoveAbandonedFiles(file->folder);
   for (int attempt = 0; file->fd < 0 && attempt < 1000; attempt++) {
     const std::string temporary =
         ".tavrel-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";

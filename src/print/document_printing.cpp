@@ -81,6 +81,7 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
   // nothing. A read that fails ends the reading, and the part printed so far is thrown away:
   // the shop gets the whole document or none of it.
   bool readFailed = false;
+  ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
   for (;;) {
     ClearErrorCode();
     const bool atEnd = FileAtEnd(fileNumber);
@@ -95,6 +96,7 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
     }
     PrintLine(line);
   }
+  ConsoleFlush();
   if (readFailed) {
     const int code = ErrorCode;
     ConsolePrint("Error detected! on file read, document not printed");
