@@ -2,16 +2,15 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 #include <fcntl.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/console_terminal.h"  // WriteAll
 #include "platform/printer_canvas.h"
 
 namespace {
@@ -61,15 +60,10 @@ constexpr size_t PdfWriteChunk = 256 * 1024;
 // Writes the gathered bytes to the document's file and has the system start putting them on
 // disk, so the sync at the end of the document has little left to wait for.
 bool WritePdfChunk(DocumentState& doc) {
-  size_t done = 0;
-  while (done < doc.pdf.size()) {
-    const ssize_t n = write(doc.fd, doc.pdf.data() + done, doc.pdf.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  sync_file_range(doc.fd, doc.fileWritten, static_cast<off_t>(done), SYNC_FILE_RANGE_WRITE);
-  doc.fileWritten += static_cast<off_t>(done);
+  if (!WriteAll(doc.fd, doc.pdf)) return false;
+  const auto written = static_cast<off_t>(doc.pdf.size());
+  sync_file_range(doc.fd, doc.fileWritten, written, SYNC_FILE_RANGE_WRITE);
+  doc.fileWritten += written;
   doc.pdf.clear();
   return true;
 }
