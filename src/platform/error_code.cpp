@@ -1,13 +1,31 @@
 // The process-wide error code and the translation of Linux failures onto it.
 #include "platform/error_code.h"
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 
 int ErrorCode = 0;
+std::string ErrorCause;
 
 // Marks that no error is pending, so the next failing service can be noticed.
 void ClearErrorCode() {
   ErrorCode = 0;
+  ErrorCause.clear();
+}
+
+// The system's words for an errno, the first letter made small to sit inside a sentence.
+std::string ErrnoCause(int error) {
+  std::string words = strerror(error);
+  if (words.size() > 1 && std::isupper(static_cast<unsigned char>(words[0])) &&
+      !std::isupper(static_cast<unsigned char>(words[1])))
+    words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));
+  return words;
+}
+
+void SetErrorFromErrno(int error) {
+  ErrorCode = ErrorCodeFromErrno(error);
+  ErrorCause = ErrnoCause(error);
 }
 
 // Maps a Linux errno onto the program's codes; a file held by another process is 70.

@@ -1,4 +1,5 @@
-// The test whether another process holds a file: an exclusive flock, then a write-lease probe.
+// The test whether another process holds a file: an exclusive flock, a write-lease probe and
+// the working folder's watch.
 #include "platform/file_held.h"
 
 #include <fcntl.h>
@@ -7,19 +8,23 @@
 #include <cerrno>
 #include <csignal>
 
+#include "platform/file_watch.h"
+
 namespace {
 
 // True when another process has the file open: a write lease is refused (EAGAIN) as long as
 // any other open of the file exists, even one without a lock, such as the point-of-sale
 // program still writing the capture file. The lease is given back at once. Where no lease
 // may be taken (not the file's owner, or a file system without leases) the answer is false.
-bool OpenedElsewhere(int descriptor) {
+// A lease taken proves that nobody else has the file open, which the folder's watch is told.
+bool OpenedElsewhere(int descriptor, const std::string& name) {
   // A lease is broken by a signal to its holder, SIGIO by default, which would end the
   // program if another process opened the file in the instant the lease is held. SIGURG is
   // ignored unless someone asks for it.
   fcntl(descriptor, F_SETSIG, SIGURG);
   if (fcntl(descriptor, F_SETLEASE, F_WRLCK) == 0) {
     fcntl(descriptor, F_SETLEASE, F_UNLCK);
+    NoteOnlyOwnOpen(name);
     return false;
   }
   return errno == EAGAIN || errno == EWOULDBLOCK;
@@ -37,7 +42,10 @@ bool LockedElsewhere(int descriptor) {
 
 }  // namespace
 
-// The lock first, so that a Tavrel holding the file is seen even when leases are refused.
-bool HeldElsewhere(int descriptor) {
-  return LockedElsewhere(descriptor) || OpenedElsewhere(descriptor);
+// The lock first, so that a Tavrel holding the file is seen even when leases are refused. The
+// watch counts this program's own open of the descriptor too, so more than one open is
+// someone else's: a writer of another user, or on a file system without leases.
+bool HeldElsewhere(int descriptor, const std::string& name) {
+  return LockedElsewhere(descriptor) || OpenedElsewhere(descriptor, name) ||
+         FileOpenCount(name) > 1;
 }

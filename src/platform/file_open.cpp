@@ -8,6 +8,7 @@
 #include "platform/error_code.h"
 #include "platform/file_held.h"
 #include "platform/file_table.h"
+#include "platform/file_watch.h"
 
 namespace {
 
@@ -16,10 +17,21 @@ constexpr int NotOrdinaryFileCode = 75;
 // Code for a file number that is already open.
 constexpr int AlreadyOpenCode = 55;
 
-// Fails the open: closes what was opened and leaves the code.
-void AbandonOpen(int descriptor, int code) {
-  if (descriptor >= 0) close(descriptor);
+// Closes a descriptor with the folder's watch caught up on both sides (see file_watch.h).
+void CloseWatched(int descriptor) {
+  CatchUpWithWatch();
+  close(descriptor);
+  CatchUpWithWatch();
+}
+
+// Words for a name that is not an ordinary file.
+const char NotOrdinaryFileCause[] = "it is not an ordinary file";
+
+// Fails the open: closes what was opened and leaves the code and its cause.
+void AbandonOpen(int descriptor, int code, const std::string& cause) {
+  if (descriptor >= 0) CloseWatched(descriptor);
   ErrorCode = code;
+  ErrorCause = cause;
 }
 
 // Open flags of a mode. O_NONBLOCK keeps a FIFO or device from stalling the open (it is
@@ -52,31 +64,32 @@ void FileOpen(const std::string& name, int number, FileMode mode) {
     return;
   }
   struct stat info;
-  if (lstat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
-    ErrorCode = NotOrdinaryFileCode;
-    return;
-  }
+  if (lstat(name.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    return AbandonOpen(-1, NotOrdinaryFileCode, NotOrdinaryFileCause);
   int descriptor;
+  CatchUpWithWatch();
   do descriptor = open(name.c_str(), OpenFlags(mode), 0666);
   while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
     if (errno == ENOENT)
-      ErrorCode = MissingNameCode(name);
-    else if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
-      ErrorCode = NotOrdinaryFileCode;
-    else
-      ErrorCode = ErrorCodeFromErrno(errno);
-    return;
+      return AbandonOpen(-1, MissingNameCode(name), ErrnoCause(ENOENT));
+    if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
+      return AbandonOpen(-1, NotOrdinaryFileCode, NotOrdinaryFileCause);
+    // A lease held elsewhere refuses a non-blocking open with EWOULDBLOCK.
+    if (errno == EWOULDBLOCK) return AbandonOpen(-1, 70, HeldElsewhereCause);
+    return SetErrorFromErrno(errno);
   }
   // The name may have been swapped between lstat and open: the open file itself decides.
   if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
-    return AbandonOpen(descriptor, NotOrdinaryFileCode);
+    return AbandonOpen(descriptor, NotOrdinaryFileCode, NotOrdinaryFileCause);
   fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-  if (HeldElsewhere(descriptor)) return AbandonOpen(descriptor, 70);
-  if (mode == FileOutput && ftruncate(descriptor, 0) != 0)
-    return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
-  if (mode == FileAppend && lseek(descriptor, 0, SEEK_END) < 0)
-    return AbandonOpen(descriptor, ErrorCodeFromErrno(errno));
+  if (HeldElsewhere(descriptor, name)) return AbandonOpen(descriptor, 70, HeldElsewhereCause);
+  if ((mode == FileOutput && ftruncate(descriptor, 0) != 0) ||
+      (mode == FileAppend && lseek(descriptor, 0, SEEK_END) < 0)) {
+    int error = errno;
+    CloseWatched(descriptor);
+    return SetErrorFromErrno(error);
+  }
   OpenFile& file = OpenFiles[number];
   file.Descriptor = descriptor;
   file.Mode = mode;
@@ -93,8 +106,19 @@ void FileClose(int number) {
     off_t position = lseek(descriptor, 0, SEEK_CUR);
     if (position < 0 || ftruncate(descriptor, position) != 0) ErrorCode = ErrorCodeFromErrno(errno);
   }
+  CatchUpWithWatch();
   if (close(descriptor) != 0 && errno != EINTR) ErrorCode = ErrorCodeFromErrno(errno);
+  CatchUpWithWatch();
   OpenFiles.erase(found);
+}
+
+// The identity of an open file as FileIdentity gives it for a name: what this program has
+// open, whatever has happened to the name since. "" when the number is not open.
+std::string OpenFileIdentity(int number) {
+  OpenFile* file = FindOpenFile(number);
+  struct stat info;
+  if (file == nullptr || fstat(file->Descriptor, &info) != 0) return "";
+  return FileIdentityText(info);
 }
 
 // Size in bytes of an open file; 0 with an error code when it cannot be told.

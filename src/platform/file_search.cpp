@@ -11,6 +11,7 @@
 
 #include "platform/error_code.h"
 #include "platform/file_held.h"
+#include "platform/file_watch.h"
 #include "platform/files.h"
 
 namespace {
@@ -120,29 +121,42 @@ std::string PathInFolder(const SearchPattern& search, const std::string& name) {
 // delete a file that is open elsewhere: the file is opened (no link followed, no wait on a
 // device), locked and probed like an exclusive open, and unlinked while the lock is held, so
 // a capture file that the point-of-sale program has just reopened for the next receipt stays.
-// Returns 0 when deleted, 70 when held (or replaced meanwhile), else the failure's code.
+// Returns 0 when deleted, 70 when held (or replaced meanwhile), else the failure's code; the
+// cause of a failure goes to ErrorCause.
 int DeleteUnlessHeld(const std::string& path) {
   int descriptor;
+  CatchUpWithWatch();
   do descriptor = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   while (descriptor < 0 && errno == EINTR);
+  int error = 0;
   if (descriptor < 0) {
     // A file this program may not read can still be deleted where its folder allows;
     // whether anyone holds it cannot be told then.
-    if (errno != EACCES) return ErrorCodeFromErrno(errno);
-    return unlink(path.c_str()) == 0 ? 0 : ErrorCodeFromErrno(errno);
+    error = errno;
+    if (error == EACCES) error = unlink(path.c_str()) == 0 ? 0 : errno;
+    if (error == 0) return 0;
+    ErrorCause = ErrnoCause(error);
+    return ErrorCodeFromErrno(error);
   }
   int code = 0;
   struct stat opened, named;
-  if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode))
+  if (fstat(descriptor, &opened) != 0 || !S_ISREG(opened.st_mode)) {
     code = NotOrdinaryFileCode;
-  else if (HeldElsewhere(descriptor))
+    ErrorCause = "it is not an ordinary file";
+  } else if (HeldElsewhere(descriptor, path)) {
     code = 70;
-  else if (lstat(path.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
-           named.st_ino != opened.st_ino)
+    ErrorCause = HeldElsewhereCause;
+  } else if (lstat(path.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
+             named.st_ino != opened.st_ino) {
     code = 70;  // the name went to a new file since it was opened: someone is writing it
-  else if (unlink(path.c_str()) != 0)
+    ErrorCause = "a new file took its name";
+  } else if (unlink(path.c_str()) != 0) {
     code = ErrorCodeFromErrno(errno);
+    ErrorCause = ErrnoCause(errno);
+  }
+  CatchUpWithWatch();
   close(descriptor);
+  CatchUpWithWatch();
   return code;
 }
 

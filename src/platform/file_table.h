@@ -1,8 +1,11 @@
 // Open-file table of the file services: one record per file number, shared by their parts.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "platform/files.h"
@@ -36,3 +39,6 @@ OpenFile* FindOpenFile(int number);
 // Code for a name that is not there: 76 (path not found) when its folder is missing or is
 // not a folder, else 53 (file not found).
 int MissingNameCode(const std::string& name);
+
+// The identity text of a file's status (FileIdentity, OpenFileIdentity).
+std::string FileIdentityText(const struct stat& info);

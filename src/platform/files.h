@@ -21,6 +21,8 @@ void FilePrintZone(int number);
 void FileNewLine(int number);
 bool FileAtEnd(int number);
 int64_t FileSize(int number);
+// What identifies the open file's present version, as FileIdentity does for a name.
+std::string OpenFileIdentity(int number);
 void FileClose(int number);
 int FreeFileNumber();
 
@@ -33,6 +35,10 @@ void DeleteFiles(const std::string& pattern);
 void RenameFile(const std::string& from, const std::string& to);
 // Creates a folder when it does not exist yet.
 void MakeFolder(const std::string& name);
+// Moves a file into a folder of the working directory under a new name, making the folder
+// when it is missing. Never goes through a symbolic link and never replaces a file: 58 when
+// the name is taken, 75 when the folder's name is a link or not a folder.
+void MoveIntoFolder(const std::string& from, const std::string& folder, const std::string& name);
 
 // Starts a program without waiting: the first word is looked for in the working directory,
 // then along PATH. Returns the process id, 0 on failure (ErrorCode set).
