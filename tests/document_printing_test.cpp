@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "fake_printer_fixture.h"
+#include "pdf_printer_fixture.h"
 #include "platform/error_code.h"
+#include "platform/text_rules.h"
 #include "print/discovery.h"
 #include "print/document_printing.h"
 
@@ -170,4 +174,56 @@ TEST_F(DocumentPrintingTest, FailedPageStopsPrintingNotReading) {
   EXPECT_FALSE(PrintJobDelivered);
 }
 
+// Sizes whose font cannot fit the page: a message naming the size, nothing printed, the file
+// left as it was; a normal size prints the document.
+class DocumentOnPdfPrinter : public OnPdfPrinter {};
+
+TEST_F(DocumentOnPdfPrinter, PointSizeTooLargeForThePagePrintsNothing) {
+  ASSERT_GT(EnumeratePrinters(), 0);
+  const auto printerAt = std::find(PrinterNames.begin(), PrinterNames.end(), "Print to PDF");
+  ASSERT_NE(printerAt, PrinterNames.end());
+  ASSERT_NE(OpenPrinterContext("Print to PDF"), nullptr);
+  EnumerateFonts();
+  EndPrintJob();
+  const auto fontAt = std::find(FontNames.begin(), FontNames.end(), "DejaVu Sans Mono");
+  ASSERT_NE(fontAt, FontNames.end());
+  const std::string document = "FIRST LINE\r\nSECOND LINE\r\n";
+  WriteWholeFile("capture.dry", document);
+
+  struct SizeCase {
+    int16_t size;
+    std::string file;
+    std::string console;  // after the two result lines
+  };
+  const std::string tooLarge = " is too large for the page; the document was not printed.\n";
+  const SizeCase cases[] = {
+      {10, "capture.dry", "FIRST LINE\nSECOND LINE\n"},
+      {1000, "capture.dry", "Point size 1000" + tooLarge},
+      {32767, "capture.dry", "Point size 32767" + tooLarge},
+      {StoreInt16(99999), "capture.dry", "Point size -31073" + tooLarge},
+      {-32768, "capture.dry", "Point size -32768" + tooLarge},
+      {1000, TestPageName, "Point size 1000 is too large for the page; the test page was not "
+                           "printed.\n"},
+  };
+  size_t pdfs = 0;
+  for (const SizeCase& c : cases) {
+    SCOPED_TRACE(c.size);
+    int16_t printer = static_cast<int16_t>(printerAt - PrinterNames.begin());
+    int16_t font = static_cast<int16_t>(fontAt - FontNames.begin());
+    int16_t size = c.size;
+    EXPECT_EQ(ConsoleOf([&] { PrintDocument(printer, font, size, c.file); }),
+              " 1 \n 1 \n" + c.console);
+    const bool printed = c.size == 10;
+    if (printed) pdfs++;
+    EXPECT_EQ(PrintJobDelivered, printed);
+    EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+    size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator("pdf"))
+      files += entry.is_regular_file() ? 1 : 0;
+    EXPECT_EQ(files, pdfs);
+    EXPECT_EQ(ReadWholeFile("capture.dry"), document);
+  }
+}
+
 }  // namespace
+

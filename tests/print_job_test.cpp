@@ -113,18 +113,21 @@ TEST_F(PrintJobTest, FailuresLeaveNoJob) {
     bool failStartDoc;
     int failStartPageAt;
     const char* printer;
+    const char* cause;
   };
   const FailCase cases[] = {
-      {"unknown printer", false, 0, "No Such Printer"},
-      {"document refused", true, 0, "Fake Printer"},
-      {"first page refused", false, 1, "Fake Printer"},
+      {"unknown printer", false, 0, "No Such Printer", "the printer is not installed"},
+      {"document refused", true, 0, "Fake Printer", "the printer refused the document"},
+      {"first page refused", false, 1, "Fake Printer", "the printer refused the document"},
   };
   for (const FailCase& c : cases) {
     SCOPED_TRACE(c.what);
     UseFakePrinterDevice(true);
     FakePrinter().failStartDoc = c.failStartDoc;
     FakePrinter().failStartPageAt = c.failStartPageAt;
+    PrintJobFailureCause = "left from an earlier job";
     EXPECT_EQ(OpenPrintJob(c.printer, PrintDocumentName, 80, 60, 0), 0);
+    EXPECT_EQ(PrintJobFailureCause, c.cause);
     EXPECT_EQ(PrintJob.PrinterDc, nullptr);
     EXPECT_EQ(FakePrinter().contextsAlive, 0);
     EXPECT_FALSE(PrintJobDelivered);
@@ -276,6 +279,49 @@ TEST(PrintNameTest, CleaningAndBuffers) {
   EXPECT_EQ(BufferText(std::string("ab\0cd", 5), 255), "ab");
   EXPECT_EQ(BufferText("abcdef", 4), "abcd");
   EXPECT_EQ(BufferText("", 4), "");
+}
+
+TEST_F(PrintJobTest, FailureCauseFollowsTheJob) {
+  // A delivered job leaves no cause, a second opening names the open job.
+  ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
+  EXPECT_EQ(PrintJobFailureCause, "");
+  EXPECT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 0);
+  EXPECT_EQ(PrintJobFailureCause, "another print job is still open");
+  EndPrintJob();
+  EXPECT_TRUE(PrintJobDelivered);
+  EXPECT_EQ(PrintJobFailureCause, "");
+  // A page that cannot be started later on ends the job with its reason.
+  FakePrinter().failStartPageAt = 2;
+  ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
+  EXPECT_EQ(StartNextPage(), 0);
+  EXPECT_EQ(PrintJobFailureCause, "a new page could not be started");
+  EndPrintJob();
+  EXPECT_FALSE(PrintJobDelivered);
+}
+
+TEST_F(PrintJobTest, FontFitsPageOnlyWhenALineAndAWFit) {
+  struct FitCase {
+    int32_t pointSize;
+    int pageWidth;  // the fake's page is 6600 pixels high at 600 dpi
+    int32_t fits;
+  };
+  // Fake Sans at p points: em h = p * 600 / 72, a line h + h / 4 + h / 10 high, "W" h wide
+  // (a negative size is a cell height: h = 4 / 5 of it).
+  const FitCase cases[] = {
+      {10, 4800, 1},    {576, 4800, 1},   {577, 4800, 0},   {586, 9000, 1},
+      {587, 9000, 0},   {1000, 9000, 0},  {32767, 9000, 0}, {99999, 9000, 0},
+      {-32768, 9000, 0}, {-10, 4800, 1},  {60, 500, 1},     {61, 500, 0},
+  };
+  for (const FitCase& c : cases) {
+    SCOPED_TRACE(c.pointSize);
+    UseFakePrinterDevice(true);
+    FakePrinter().width = c.pageWidth;
+    EXPECT_EQ(PrintFontFitsPage(), 0);  // no job
+    ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
+    ASSERT_EQ(SelectPrintFont("Fake Sans", c.pointSize), 1);
+    EXPECT_EQ(PrintFontFitsPage(), c.fits);
+    EndPrintJob();
+  }
 }
 
 }  // namespace

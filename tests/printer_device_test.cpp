@@ -3,10 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -22,6 +26,7 @@
 #include "pdf_printer_fixture.h"
 #include "platform/printer_canvas.h"
 #include "platform/printer_device.h"
+#include "print/text_output.h"
 
 namespace {
 
@@ -473,4 +478,79 @@ TEST_F(PrinterDevice, UnfinishedOrMissingDocumentsWriteNothing) {
   Release(dc, font, stock);
 }
 
+// "pdf" that is a link (to a folder or to nothing) or not a folder at all: the document does
+// not start, and nothing is written where a link points.
+TEST_F(PrinterDevice, PdfFolderIsNeverReachedThroughALink) {
+  struct FolderCase {
+    const char* what;
+    const char* linkTarget;  // null: "pdf" is an ordinary file
+  };
+  const FolderCase cases[] = {
+      {"link to a folder", "elsewhere"},
+      {"link to nothing", "missing"},
+      {"ordinary file", nullptr},
+  };
+  ASSERT_EQ(mkdir("elsewhere", 0777), 0);
+  for (const FolderCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.linkTarget) ASSERT_EQ(symlink(c.linkTarget, "pdf"), 0);
+    else WriteWholeFile("pdf", "");
+    EXPECT_EQ(OpenPrintJob(PdfPrinter, "Redirected", 80, 60, 0), 0);
+    EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+    EXPECT_EQ(PrintJobFailureCause, "the folder pdf is a link or not a folder");
+    EXPECT_TRUE(FolderNames("elsewhere").empty());
+    EXPECT_FALSE(std::filesystem::exists("missing"));
+    EXPECT_EQ(std::filesystem::is_symlink("pdf"), c.linkTarget != nullptr);
+    ASSERT_EQ(unlink("pdf"), 0);
+  }
+  // A real folder takes the document.
+  ASSERT_EQ(OpenPrintJob(PdfPrinter, "Placed", 80, 60, 0), 1);
+  EndPrintJob();
+  EXPECT_TRUE(PrintJobDelivered);
+  EXPECT_EQ(FolderNames("pdf").size(), 1u);
+}
+
+// A scheduler that takes connections and never answers (a socket nobody accepts on): "Print
+// to PDF" prints at once, and a CUPS printer's job gives up after one bounded wait.
+TEST_F(PrinterDevice, HungSchedulerCostsOneBoundedWaitAndPdfNone) {
+  const std::string socketPath = folder_ + "/hung.sock";
+  int listener = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  ASSERT_GE(listener, 0);
+  sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  strcpy(address.sun_path, socketPath.c_str());
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 16), 0);
+  setenv("CUPS_SERVER", socketPath.c_str(), 1);
+  cupsSetServer(nullptr);
+  using Clock = std::chrono::steady_clock;
+  auto seconds = [](Clock::time_point since) {
+    return std::chrono::duration<double>(Clock::now() - since).count();
+  };
+
+  Clock::time_point start = Clock::now();
+  ASSERT_EQ(OpenPrintJob(PdfPrinter, "While it hangs", 80, 60, 0), 1);
+  EXPECT_EQ(SelectPrintFont("DejaVu Sans Mono", 10), 1);
+  EXPECT_NE(PrintLine("PRINTED WHILE THE SCHEDULER HANGS"), 0);
+  EndPrintJob();
+  EXPECT_LT(seconds(start), 2.0);
+  EXPECT_TRUE(PrintJobDelivered);
+  EXPECT_EQ(FolderNames("pdf").size(), 1u);
+
+  start = Clock::now();
+  EXPECT_EQ(OpenPrintJob("office", "Waits once", 80, 60, 0), 0);
+  const double waited = seconds(start);
+  EXPECT_GE(waited, SchedulerWaitSeconds - 1.0);
+  EXPECT_LT(waited, SchedulerWaitSeconds + 3.0);
+  EXPECT_EQ(PrintJobFailureCause, "the printer's scheduler did not answer within " +
+                                      std::to_string(SchedulerWaitSeconds) + " seconds");
+  EXPECT_EQ(PrintJob.PrinterDc, nullptr);
+
+  setenv("CUPS_SERVER", "/nonexistent/tavrel-test/cups.sock", 1);
+  cupsSetServer(nullptr);
+  close(listener);
+}
+
 }  // namespace
+

@@ -219,4 +219,30 @@ TEST_F(TextOutputTest, GridWithoutRowHeight) {
   EXPECT_EQ(FakePrinter().draws.back().y, 0);
 }
 
+// A line taller than the page can never stand on one: the document is cancelled whole
+// instead of coming out as a blank sheet a line.
+TEST_F(TextOutputTest, FontTallerThanThePageCancelsInsteadOfBlankPages) {
+  struct TallCase {
+    int pageHeight;
+    bool cancelled;
+  };
+  // Line step of the default font: 135.
+  const TallCase cases[] = {{134, true}, {135, false}, {6600, false}};
+  for (const TallCase& c : cases) {
+    SCOPED_TRACE(c.pageHeight);
+    UseFakePrinterDevice(true);
+    FakePrinter().height = c.pageHeight;
+    Open();
+    for (int line = 0; line < 3; line++) PrintLine(std::string(120, 'x'));
+    EndPrintJob();
+    EXPECT_EQ(PrintJobDelivered, !c.cancelled);
+    EXPECT_EQ(FakePrinter().draws.empty(), c.cancelled);
+    EXPECT_EQ(CountCalls("EndDoc"), c.cancelled ? 0 : 1);
+    if (c.cancelled) {
+      EXPECT_EQ(FakePrinter().pagesStarted, 1);  // no page beyond the first
+      EXPECT_EQ(PrintJobFailureCause, "the font is too large for the page");
+    }
+  }
+}
+
 }  // namespace

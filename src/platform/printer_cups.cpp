@@ -1,22 +1,51 @@
 // CUPS printers: the destinations of the default server, their media and their jobs.
+//
+// Every call reaches the scheduler over a connection of our own whose waits (connect, request,
+// answer) are bounded by SchedulerWaitSeconds: a scheduler that hangs must not hold the shop's
+// documents, or the operator's keys, for minutes. A print job looks its printer up once and
+// keeps the connection; once a wait has run out, the rest of that job fails at once.
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/last_error.h"
 #include "platform/printer_canvas.h"
 
-// A CUPS printer of a context: its destination and what the server says it supports.
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A connection to the scheduler of the default server.
+struct SchedulerLink {
+  http_t* http = nullptr;
+  Clock::time_point asked;  // when the call under way began
+  bool silent = false;      // the scheduler let a call run out: nothing more is asked
+};
+
+}  // namespace
+
+// A CUPS printer of a print job: its destination, what the server says it supports, the
+// job's connection and how many handles and contexts hold it.
 struct CupsDestination {
+  std::string name;
+  int holders = 0;
+  SchedulerLink link;
   cups_dest_t* dest = nullptr;  // a copy of one destination
   cups_dinfo_t* info = nullptr;
+  DEVMODEA defaults;
 };
 
 namespace {
+
+// The destinations held by the open handles and contexts.
+std::vector<CupsDestination*> HeldDestinations;
 
 // Refuses every password libcups would ask for: the operator is never questioned by the
 // spooler library; a server that wants one fails the call instead.
@@ -30,6 +59,90 @@ void StartCups() {
   started = true;
 }
 
+// libcups waits for the scheduler in slices of this many seconds and asks us after each
+// whether to go on.
+constexpr double WaitSlice = 0.25;
+
+// Bytes of the PDF sent to the scheduler in one call.
+constexpr size_t SendPiece = 64 * 1024;
+
+// A server name where no scheduler can be: see NamedDest.
+const char NoServer[] = "/nonexistent/tavrel/no-scheduler.sock";
+
+// Marks the start of a call to the scheduler: its waits together may last the bound.
+void Ask(SchedulerLink& link) { link.asked = Clock::now(); }
+
+// Called by libcups after each slice of waiting: go on until the call has lasted the bound,
+// then give up for good. Once silent, every later wait gives up after its first slice.
+int KeepWaiting(http_t*, void* data) {
+  auto* link = static_cast<SchedulerLink*>(data);
+  if (!link->silent && Clock::now() - link->asked < std::chrono::seconds(SchedulerWaitSeconds))
+    return 1;
+  link->silent = true;
+  return 0;
+}
+
+// Connects to the default server within the bound. False when no scheduler takes the
+// connection (silent when the connecting itself ran out of time).
+bool Connect(SchedulerLink& link) {
+  StartCups();
+  int cancel = 0;
+  errno = 0;
+  Ask(link);
+  link.http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1,
+                           SchedulerWaitSeconds * 1000, &cancel);
+  if (!link.http) {
+    link.silent = errno == ETIMEDOUT;
+    return false;
+  }
+  httpSetTimeout(link.http, WaitSlice, KeepWaiting, &link);
+  return true;
+}
+
+// The named destination with its options, in one request over the link; null when the
+// scheduler does not know it (or did not answer). For a name it does not know, libcups goes on
+// to look on the network over the library's own connection, whose waits are not ours: the
+// library's server points nowhere meanwhile, so that look-up never reaches a scheduler that
+// hangs.
+cups_dest_t* NamedDest(SchedulerLink& link, const std::string& queue,
+                       const std::string& instance) {
+  const std::string server = cupsServer();
+  cupsSetServer(NoServer);
+  Ask(link);
+  cups_dest_t* dest =
+      cupsGetNamedDest(link.http, queue.c_str(), instance.empty() ? nullptr : instance.c_str());
+  cupsSetServer(server.c_str());
+  return dest;
+}
+
+// Closes the link's connection.
+void Disconnect(SchedulerLink& link) {
+  if (link.http) httpClose(link.http);
+  link.http = nullptr;
+}
+
+// Why the last call over the link failed, as a printer error code.
+uint32_t LinkFailure(const SchedulerLink& link) {
+  if (link.silent) return ERROR_TIMEOUT;
+  if (!link.http) return ERROR_SERVICE_NOT_ACTIVE;
+  switch (cupsLastError()) {
+    case IPP_STATUS_ERROR_SERVICE_UNAVAILABLE:
+      return ERROR_SERVICE_NOT_ACTIVE;
+    case IPP_STATUS_ERROR_FORBIDDEN:
+    case IPP_STATUS_ERROR_NOT_AUTHENTICATED:
+    case IPP_STATUS_ERROR_NOT_AUTHORIZED:
+    case IPP_STATUS_ERROR_CUPS_AUTHENTICATION_CANCELED:
+      return ERROR_ACCESS_DENIED;
+    case IPP_STATUS_ERROR_NOT_ACCEPTING_JOBS:
+    case IPP_STATUS_ERROR_PRINTER_IS_DEACTIVATED:
+      return ERROR_NOT_READY;
+    case IPP_STATUS_ERROR_NOT_FOUND:
+      return ERROR_INVALID_PRINTER_NAME;
+    default:
+      return ERROR_PRINT_CANCELLED;
+  }
+}
+
 // The name of a destination as listed: "queue" or "queue/instance".
 std::string DestName(const cups_dest_t& dest) {
   std::string name = dest.name ? dest.name : "";
@@ -37,33 +150,15 @@ std::string DestName(const cups_dest_t& dest) {
   return name;
 }
 
-// A copy of the named destination ("queue" or "queue/instance") from libcups's list, or
-// null when there is none. Free with cupsFreeDests(1, ...).
-cups_dest_t* CopyNamedDest(const std::string& name) {
-  if (name.empty()) return nullptr;
-  StartCups();
-  const size_t slash = name.find('/');
-  const std::string queue = name.substr(0, slash);
-  const std::string instance = slash == std::string::npos ? "" : name.substr(slash + 1);
-  cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  cups_dest_t* found =
-      cupsGetDest(queue.c_str(), instance.empty() ? nullptr : instance.c_str(), count, dests);
-  cups_dest_t* copy = nullptr;
-  if (found) cupsCopyDest(found, 0, &copy);
-  cupsFreeDests(count, dests);
-  return copy;
-}
-
 // The destination's default orientation: its own option, else the printer's default.
-int16_t DefaultOrientation(cups_dest_t* dest, cups_dinfo_t* info) {
+int16_t DefaultOrientation(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) {
   int value = 0;
   if (const char* option =
           cupsGetOption("orientation-requested", dest->num_options, dest->options)) {
     value = atoi(option);
   } else if (info) {
     ipp_attribute_t* attr =
-        cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "orientation-requested");
+        cupsFindDestDefault(http, dest, info, "orientation-requested");
     if (attr) value = ippGetInteger(attr, 0);
   }
   // 4 landscape, 5 reverse landscape.
@@ -71,9 +166,9 @@ int16_t DefaultOrientation(cups_dest_t* dest, cups_dinfo_t* info) {
 }
 
 // The destination's default media, when the server knows a sensible one.
-bool DefaultMedia(cups_dest_t* dest, cups_dinfo_t* info, MediaSize& media) {
+bool DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, MediaSize& media) {
   cups_size_t size = {};
-  if (!info || !cupsGetDestMediaDefault(CUPS_HTTP_DEFAULT, dest, info, 0, &size)) return false;
+  if (!info || !cupsGetDestMediaDefault(http, dest, info, 0, &size)) return false;
   if (size.width <= 0 || size.length <= 0 || size.left < 0 || size.right < 0 || size.top < 0 ||
       size.bottom < 0 || size.left + size.right >= size.width ||
       size.top + size.bottom >= size.length)
@@ -88,10 +183,11 @@ bool DefaultMedia(cups_dest_t* dest, cups_dinfo_t* info, MediaSize& media) {
 }
 
 // The destination's default resolution in dots per inch, else 600.
-void DefaultResolution(cups_dest_t* dest, cups_dinfo_t* info, int& dpiX, int& dpiY) {
+void DefaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int& dpiX,
+                       int& dpiY) {
   dpiX = dpiY = 600;
   if (!info) return;
-  ipp_attribute_t* attr = cupsFindDestDefault(CUPS_HTTP_DEFAULT, dest, info, "printer-resolution");
+  ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info, "printer-resolution");
   if (!attr || ippGetValueTag(attr) != IPP_TAG_RESOLUTION) return;
   int y = 0;
   ipp_res_t units = IPP_RES_PER_INCH;
@@ -106,7 +202,7 @@ void DefaultResolution(cups_dest_t* dest, cups_dinfo_t* info, int& dpiX, int& dp
   }
 }
 
-// An errno-like number for a CUPS failure.
+// An errno-like number for a failed listing, as the printer list shows it.
 uint32_t CupsErrorNumber(ipp_status_t status) {
   switch (status) {
     case IPP_STATUS_ERROR_FORBIDDEN:
@@ -121,14 +217,19 @@ uint32_t CupsErrorNumber(ipp_status_t status) {
   }
 }
 
-// Lists the destinations in libcups's order. No scheduler (or no printer) is an empty list.
+// Lists the destinations in libcups's order. No scheduler, one that does not answer in time,
+// or no printer, is an empty list.
 bool CupsListPrinters(std::vector<std::string>& names, uint32_t& error) {
-  StartCups();
+  SchedulerLink link;
+  if (!Connect(link)) return true;
   cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  Ask(link);
+  const int count = cupsGetDests2(link.http, &dests);
   for (int i = 0; i < count; i++) names.push_back(DestName(dests[i]));
   cupsFreeDests(count, dests);
-  if (count > 0) return true;
+  const bool silent = link.silent;
+  Disconnect(link);
+  if (count > 0 || silent) return true;
   const ipp_status_t status = cupsLastError();
   if (status <= IPP_STATUS_OK_EVENTS_COMPLETE || status == IPP_STATUS_ERROR_NOT_FOUND ||
       status == IPP_STATUS_ERROR_SERVICE_UNAVAILABLE)
@@ -137,77 +238,124 @@ bool CupsListPrinters(std::vector<std::string>& names, uint32_t& error) {
   return false;
 }
 
-// True when the destination exists; its default orientation.
-bool CupsFindPrinter(const std::string& name, DEVMODEA& defaults) {
-  cups_dest_t* dest = CopyNamedDest(name);
-  if (!dest) return false;
-  cups_dinfo_t* info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest);
-  defaults = DEVMODEA();
-  defaults.dmFields = DM_ORIENTATION;
-  defaults.dmOrientation = DefaultOrientation(dest, info);
-  if (info) cupsFreeDestInfo(info);
-  cupsFreeDests(1, dest);
+// Frees a destination and its connection.
+void FreeDestination(CupsDestination* destination) {
+  if (destination->info) cupsFreeDestInfo(destination->info);
+  if (destination->dest) cupsFreeDests(1, destination->dest);
+  Disconnect(destination->link);
+  delete destination;
+}
+
+// Looks the destination ("queue" or "queue/instance") up over its own connection: the
+// destination with its options, what the server says it supports, its default orientation.
+// Sets the last error and returns false when it cannot be found.
+bool LookUpDestination(CupsDestination& destination) {
+  SchedulerLink& link = destination.link;
+  if (!Connect(link)) {
+    SetLastError(LinkFailure(link));
+    return false;
+  }
+  const size_t slash = destination.name.find('/');
+  const std::string queue = destination.name.substr(0, slash);
+  const std::string instance =
+      slash == std::string::npos ? "" : destination.name.substr(slash + 1);
+  destination.dest = NamedDest(link, queue, instance);
+  if (!destination.dest) {
+    SetLastError(link.silent ? ERROR_TIMEOUT : ERROR_INVALID_PRINTER_NAME);
+    return false;
+  }
+  Ask(link);
+  destination.info = cupsCopyDestInfo(link.http, destination.dest);
+  if (link.silent) {
+    SetLastError(ERROR_TIMEOUT);
+    return false;
+  }
+  destination.defaults = DEVMODEA();
+  destination.defaults.dmFields = DM_ORIENTATION;
+  destination.defaults.dmOrientation =
+      DefaultOrientation(link.http, destination.dest, destination.info);
   return true;
 }
 
-// Frees the destination of a context.
-void FreeDestination(DeviceContext& dc) {
-  if (!dc.destination) return;
-  if (dc.destination->info) cupsFreeDestInfo(dc.destination->info);
-  if (dc.destination->dest) cupsFreeDests(1, dc.destination->dest);
-  delete dc.destination;
-  dc.destination = nullptr;
+// True when the destination exists; its default orientation. Asks the scheduler only when no
+// handle or context of the job holds the printer yet.
+bool CupsFindPrinter(const std::string& name, DEVMODEA& defaults) {
+  CupsDestination* destination = HoldCupsDestination(name);
+  if (!destination) return false;
+  defaults = destination->defaults;
+  LetGoCupsDestination(destination);
+  return true;
 }
 
 // Geometry from the destination's default media and resolution (A4 with 6.35 mm margins
-// when the media is unknown).
+// when the media is unknown). The context holds the destination until it is deleted.
 bool CupsOpenContext(DeviceContext& dc) {
-  cups_dest_t* dest = CopyNamedDest(dc.printer);
-  if (!dest) return false;
-  dc.destination = new CupsDestination{dest, cupsCopyDestInfo(CUPS_HTTP_DEFAULT, dest)};
+  CupsDestination* destination = HoldCupsDestination(dc.printer);
+  if (!destination) return false;
+  dc.destination = destination;
+  http_t* http = destination->link.http;
   MediaSize media;
-  if (!DefaultMedia(dest, dc.destination->info, media)) media = MediaSize();
+  if (!DefaultMedia(http, destination->dest, destination->info, media)) media = MediaSize();
   int dpiX = 600, dpiY = 600;
-  DefaultResolution(dest, dc.destination->info, dpiX, dpiY);
+  DefaultResolution(http, destination->dest, destination->info, dpiX, dpiY);
   SetPageGeometry(dc, media, dpiX, dpiY);
   return true;
 }
 
-// Cancels a job not yet handed over and frees the destination.
+// Cancels a job not yet handed over (unless the scheduler has stopped answering: the job
+// then waits there without a document) and lets go of the destination.
 void CupsCloseContext(DeviceContext& dc) {
-  if (dc.document && dc.destination && CanvasJobId(dc) > 0)
-    cupsCancelDestJob(CUPS_HTTP_DEFAULT, dc.destination->dest, CanvasJobId(dc));
+  CupsDestination* destination = dc.destination;
+  if (dc.document && destination && !destination->link.silent && CanvasJobId(dc) > 0) {
+    Ask(destination->link);
+    cupsCancelDestJob(destination->link.http, destination->dest, CanvasJobId(dc));
+  }
   CanvasDiscard(dc);
-  FreeDestination(dc);
+  if (destination) LetGoCupsDestination(destination);
+  dc.destination = nullptr;
 }
 
-// True when the queue takes and prints jobs now: known to the scheduler, not stopped and
-// accepting. A stopped queue would keep the job without printing it.
+// True when the queue takes and prints jobs, as the scheduler said when the job looked it up:
+// not stopped and accepting. A stopped queue would keep the job without printing it.
 bool QueueReady(const cups_dest_t* dest) {
-  cups_dest_t* fresh = cupsGetNamedDest(CUPS_HTTP_DEFAULT, dest->name, dest->instance);
-  if (!fresh) return false;
-  const char* state = cupsGetOption("printer-state", fresh->num_options, fresh->options);
+  const char* state = cupsGetOption("printer-state", dest->num_options, dest->options);
   const char* accepting =
-      cupsGetOption("printer-is-accepting-jobs", fresh->num_options, fresh->options);
-  const bool ready = !(state && atoi(state) == IPP_PSTATE_STOPPED) &&
-                     !(accepting && strcmp(accepting, "false") == 0);
-  cupsFreeDests(1, fresh);
-  return ready;
+      cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+  return !(state && atoi(state) == IPP_PSTATE_STOPPED) &&
+         !(accepting && strcmp(accepting, "false") == 0);
 }
 
 // Starts the PDF and creates the job under the document name; a stopped or rejecting queue
-// or a missing scheduler fails here. Returns the job number.
+// or a scheduler that does not answer fails here, with the reason as the last error.
+// Returns the job number.
 int CupsStartDoc(DeviceContext& dc) {
   CupsDestination* destination = dc.destination;
   if (!destination) return 0;
-  if (!destination->info) destination->info = cupsCopyDestInfo(CUPS_HTTP_DEFAULT, destination->dest);
-  if (!destination->info || !QueueReady(destination->dest) || !CanvasStartDoc(dc)) return 0;
+  SchedulerLink& link = destination->link;
+  if (!link.silent && !destination->info) {
+    Ask(link);
+    destination->info = cupsCopyDestInfo(link.http, destination->dest);
+  }
+  if (link.silent || !destination->info) {
+    SetLastError(LinkFailure(link));
+    return 0;
+  }
+  if (!QueueReady(destination->dest)) {
+    SetLastError(ERROR_NOT_READY);
+    return 0;
+  }
+  if (!CanvasStartDoc(dc)) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
   std::string title = Cp1252ToUtf8(dc.documentName);
   if (title.empty()) title = "Untitled";
   int job = 0;
-  const ipp_status_t status = cupsCreateDestJob(CUPS_HTTP_DEFAULT, destination->dest,
-                                                destination->info, &job, title.c_str(), 0, nullptr);
-  if (status > IPP_STATUS_OK_EVENTS_COMPLETE || job <= 0) {
+  Ask(link);
+  const ipp_status_t status = cupsCreateDestJob(link.http, destination->dest, destination->info,
+                                                &job, title.c_str(), 0, nullptr);
+  if (link.silent || status > IPP_STATUS_OK_EVENTS_COMPLETE || job <= 0) {
+    SetLastError(LinkFailure(link));
     CanvasDiscard(dc);
     return 0;
   }
@@ -215,29 +363,51 @@ int CupsStartDoc(DeviceContext& dc) {
   return job;
 }
 
-// Sends the finished PDF as the job's one document; a refusal cancels the job and fails.
+// Sends the finished PDF as the job's one document; a refusal cancels the job and fails, with
+// the reason as the last error.
 int CupsEndDoc(DeviceContext& dc) {
   CupsDestination* destination = dc.destination;
   if (!destination || !dc.document) return 0;
+  SchedulerLink& link = destination->link;
   const int job = CanvasJobId(dc);
   std::string pdf;
   bool sent = CanvasFinish(dc, pdf);
+  uint32_t failure = sent ? 0 : ERROR_NOT_ENOUGH_MEMORY;
+  if (sent && link.silent) {
+    sent = false;
+    failure = ERROR_TIMEOUT;
+  }
   if (sent) {
     std::string title = Cp1252ToUtf8(dc.documentName);
-    sent = cupsStartDestDocument(CUPS_HTTP_DEFAULT, destination->dest, destination->info, job,
+    Ask(link);
+    sent = cupsStartDestDocument(link.http, destination->dest, destination->info, job,
                                  title.c_str(), CUPS_FORMAT_PDF, 0, nullptr,
                                  1) == HTTP_STATUS_CONTINUE;
     if (sent) {
-      const bool written = cupsWriteRequestData(CUPS_HTTP_DEFAULT, pdf.data(), pdf.size()) ==
-                           HTTP_STATUS_CONTINUE;
+      // In pieces, each with the whole bound: a long document on a slow network is not given
+      // up while the scheduler takes it.
+      bool written = true;
+      for (size_t at = 0; written && at < pdf.size(); at += SendPiece) {
+        Ask(link);
+        written = cupsWriteRequestData(link.http, pdf.data() + at,
+                                       std::min(SendPiece, pdf.size() - at)) ==
+                  HTTP_STATUS_CONTINUE;
+      }
       // The request is finished even after a failed write, so the connection stays usable.
+      Ask(link);
       const ipp_status_t status =
-          cupsFinishDestDocument(CUPS_HTTP_DEFAULT, destination->dest, destination->info);
-      sent = written && status <= IPP_STATUS_OK_EVENTS_COMPLETE;
+          link.silent ? IPP_STATUS_ERROR_INTERNAL
+                      : cupsFinishDestDocument(link.http, destination->dest, destination->info);
+      sent = written && !link.silent && status <= IPP_STATUS_OK_EVENTS_COMPLETE;
     }
+    if (!sent) failure = LinkFailure(link);
   }
-  if (!sent) cupsCancelDestJob(CUPS_HTTP_DEFAULT, destination->dest, job);
+  if (!sent && !link.silent) {
+    Ask(link);
+    cupsCancelDestJob(link.http, destination->dest, job);
+  }
   CanvasDiscard(dc);
+  if (!sent) SetLastError(failure);
   return sent ? job : 0;
 }
 
@@ -250,13 +420,47 @@ const PrinterBackend CupsPrinterBackend = {
     nullptr,            nullptr,            nullptr,
 };
 
-// The default CUPS destination's name, "" when there is none.
+// The held destination of that name, looked up when no handle or context holds it yet.
+CupsDestination* HoldCupsDestination(const std::string& name) {
+  if (name.empty()) {
+    SetLastError(ERROR_INVALID_PRINTER_NAME);
+    return nullptr;
+  }
+  for (CupsDestination* destination : HeldDestinations) {
+    if (destination->name != name) continue;
+    destination->holders++;
+    return destination;
+  }
+  auto* destination = new CupsDestination;
+  destination->name = name;
+  if (!LookUpDestination(*destination)) {
+    FreeDestination(destination);
+    return nullptr;
+  }
+  destination->holders = 1;
+  HeldDestinations.push_back(destination);
+  return destination;
+}
+
+// Lets go of a held destination; the last holder frees it and closes the job's connection.
+void LetGoCupsDestination(CupsDestination* destination) {
+  if (!destination || --destination->holders > 0) return;
+  HeldDestinations.erase(
+      std::remove(HeldDestinations.begin(), HeldDestinations.end(), destination),
+      HeldDestinations.end());
+  FreeDestination(destination);
+}
+
+// The default CUPS destination's name, "" when there is none (or no scheduler answers).
 std::string CupsDefaultPrinter() {
-  StartCups();
+  SchedulerLink link;
+  if (!Connect(link)) return "";
   cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
+  Ask(link);
+  const int count = cupsGetDests2(link.http, &dests);
   const cups_dest_t* dest = cupsGetDest(nullptr, nullptr, count, dests);
   std::string name = dest ? DestName(*dest) : "";
   cupsFreeDests(count, dests);
+  Disconnect(link);
   return name;
 }

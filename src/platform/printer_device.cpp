@@ -67,6 +67,35 @@ void DropRealizedFont(DeviceContext& dc) {
   dc.realized = RealizedFont();
 }
 
+// A context of the printer on the backend with its defaults, or the given orientation; null
+// when the backend does not have the printer.
+HDC NewContext(const PrinterBackend& backend, const std::string& name, const DEVMODEA* settings) {
+  DEVMODEA defaults;
+  if (!backend.findPrinter(name, defaults)) return nullptr;
+  auto* dc = new DeviceContext;
+  dc->backend = &backend;
+  dc->printer = name;
+  dc->settings = defaults;
+  dc->settings.dmFields |= DM_ORIENTATION;
+  if (settings && (settings->dmFields & DM_ORIENTATION) &&
+      (settings->dmOrientation == DMORIENT_PORTRAIT ||
+       settings->dmOrientation == DMORIENT_LANDSCAPE))
+    dc->settings.dmOrientation = settings->dmOrientation;
+  dc->stockFont.stock = true;
+  if (!backend.openContext(*dc)) {
+    delete dc;
+    return nullptr;
+  }
+  LiveContexts.insert(dc);
+  LiveObjects.insert(&dc->stockFont);
+  // A context without any usable font still prints nothing but exists.
+  if (backend.realizeFont(*dc, dc->stockFont.font, dc->realized)) {
+    dc->font = &dc->stockFont;
+    dc->stockFont.selections = 1;
+  }
+  return dc;
+}
+
 }  // namespace
 
 // The printer context behind a handle, for the bitmap calls.
@@ -116,36 +145,22 @@ std::string DefaultPrinterDevice() {
   return FakePrinterOn() ? FakePrinter().defaultPrinter : CupsDefaultPrinter();
 }
 
-// Makes a device context of the named printer with its defaults, or the given orientation.
+// Makes a device context of the named printer with its defaults, or the given orientation;
+// null with the reason for GetLastError when there is none.
 HDC CreateDCA(const char* /*driver*/, const char* device, const char* /*output*/,
               const DEVMODEA* settings) {
   if (!device) return nullptr;
+  SetLastError(ERROR_INVALID_PRINTER_NAME);
   const std::string name = device;
   for (const PrinterBackend* backend : LookupBackends()) {
-    DEVMODEA defaults;
-    if (!backend->findPrinter(name, defaults)) continue;
-    auto* dc = new DeviceContext;
-    dc->backend = backend;
-    dc->printer = name;
-    dc->settings = defaults;
-    dc->settings.dmFields |= DM_ORIENTATION;
-    if (settings && (settings->dmFields & DM_ORIENTATION) &&
-        (settings->dmOrientation == DMORIENT_PORTRAIT ||
-         settings->dmOrientation == DMORIENT_LANDSCAPE))
-      dc->settings.dmOrientation = settings->dmOrientation;
-    dc->stockFont.stock = true;
-    if (!backend->openContext(*dc)) {
-      delete dc;
-      return nullptr;
-    }
-    LiveContexts.insert(dc);
-    LiveObjects.insert(&dc->stockFont);
-    // A context without any usable font still prints nothing but exists.
-    if (backend->realizeFont(*dc, dc->stockFont.font, dc->realized)) {
-      dc->font = &dc->stockFont;
-      dc->stockFont.selections = 1;
-    }
-    return dc;
+    // A CUPS printer is held from its lookup until its context holds it, so it is looked up
+    // once; a printer the scheduler does not know (or a scheduler that does not answer) is not
+    // asked about a second time.
+    CupsDestination* held = nullptr;
+    if (backend == &CupsPrinterBackend && !(held = HoldCupsDestination(name))) continue;
+    HDC dc = NewContext(*backend, name, settings);
+    LetGoCupsDestination(held);
+    if (dc) return dc;
   }
   return nullptr;
 }
@@ -176,6 +191,7 @@ int StartDocA(HDC handle, const DOCINFOA* info) {
   NoteCall("StartDoc " + name);
   if (dc->inDocument) return 0;
   dc->documentName = name;
+  SetLastError(ERROR_PRINT_CANCELLED);  // unless the printer tells why
   int result = dc->backend->startDoc(*dc);
   if (result <= 0) return result < 0 ? result : 0;
   dc->inDocument = true;
@@ -190,6 +206,7 @@ int StartPage(HDC handle) {
   if (!dc) return 0;
   NoteCall("StartPage");
   if (!dc->inDocument || dc->inPage) return 0;
+  SetLastError(ERROR_PRINT_CANCELLED);
   int result = dc->backend->startPage(*dc);
   if (result <= 0) return 0;
   dc->inPage = true;
@@ -218,6 +235,7 @@ int EndDoc(HDC handle) {
     dc->backend->endPage(*dc);
   }
   dc->inDocument = false;
+  SetLastError(ERROR_PRINT_CANCELLED);
   int result = dc->backend->endDoc(*dc);
   return result > 0 ? result : 0;
 }

@@ -103,6 +103,14 @@ extern const PrinterBackend FakePrinterBackend;
 // The default CUPS destination's name, "" when there is none.
 std::string CupsDefaultPrinter();
 
+// A CUPS printer as looked up for one print job: its destination, what the scheduler says it
+// supports and the job's own connection. The printer handle and the device context of a job
+// each hold it, so the scheduler is asked once per job and a wait that ran out is not waited
+// again; it is freed when the last holder lets go. Null, with GetLastError set, when the
+// printer is not a CUPS destination or the scheduler cannot tell.
+struct CupsDestination* HoldCupsDestination(const std::string& name);
+void LetGoCupsDestination(struct CupsDestination* destination);
+
 // True while unit tests have the fake on.
 bool FakePrinterOn();
 

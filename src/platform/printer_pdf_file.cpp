@@ -6,11 +6,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "platform/last_error.h"
 #include "platform/printer_canvas.h"
 
 namespace {
@@ -92,14 +94,42 @@ void RemoveAbandonedFiles(int folder) {
   closedir(dir);
 }
 
+// The printer error code of a failed file operation (errno).
+uint32_t PdfFailure(int error) {
+  switch (error) {
+    case ELOOP:
+    case ENOTDIR:
+      return ERROR_DIRECTORY;
+    case ENOSPC:
+    case EDQUOT:
+      return ERROR_DISK_FULL;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return ERROR_ACCESS_DENIED;
+    case ENOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    default:
+      return ERROR_WRITE_FAULT;
+  }
+}
+
 // Creates the document's temporary file in the folder "pdf" of the working directory (made
-// when missing).
+// when missing). The folder is never reached through a link: "pdf" that is a symbolic link,
+// or not a folder at all, fails the document (ERROR_DIRECTORY) instead of sending the shop's
+// documents wherever the link points. Sets the last error on failure.
 bool OpenPdfFile(DeviceContext& dc) {
-  if (mkdir(PdfFolder, 0777) != 0 && errno != EEXIST) return false;
+  if (mkdirat(AT_FDCWD, PdfFolder, 0777) != 0 && errno != EEXIST) {
+    SetLastError(PdfFailure(errno));
+    return false;
+  }
   auto* file = new PdfFileOutput;
   dc.pdfFile = file;
-  file->folder = open(PdfFolder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (file->folder < 0) return false;
+  file->folder = openat(AT_FDCWD, PdfFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (file->folder < 0) {
+    SetLastError(PdfFailure(errno));
+    return false;
+  }
   RemoveAbandonedFiles(file->folder);
   for (int attempt = 0; file->fd < 0 && attempt < 1000; attempt++) {
     const std::string temporary =
@@ -109,27 +139,34 @@ bool OpenPdfFile(DeviceContext& dc) {
     if (file->fd >= 0) file->temporary = temporary;
     else if (errno != EEXIST) break;
   }
+  if (file->fd < 0) SetLastError(PdfFailure(errno));
   return file->fd >= 0;
 }
 
 // Puts the written file on disk and gives it its name; a name in use gets a counter:
-// "name (2).pdf". True once file and name are on disk (file and folder synced).
+// "name (2).pdf". True once file and name are on disk (file and folder synced); otherwise the
+// last error says why.
 bool PlacePdfFile(PdfFileOutput& file, const std::string& baseName) {
-  bool written = fsync(file.fd) == 0;
-  written = close(file.fd) == 0 && written;
+  int error = fsync(file.fd) == 0 ? 0 : errno;
+  if (close(file.fd) != 0 && error == 0) error = errno;
   file.fd = -1;
   bool placed = false;
-  for (int counter = 1; written && !placed && counter < 10000; counter++) {
+  for (int counter = 1; error == 0 && !placed && counter < 10000; counter++) {
     const std::string name =
         baseName + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".pdf";
-    const int error = PlaceFile(file.folder, file.temporary, name);
-    if (error == 0) placed = true;
-    else if (error != EEXIST) break;
+    const int placing = PlaceFile(file.folder, file.temporary, name);
+    if (placing == 0) placed = true;
+    else if (placing != EEXIST) error = placing;
   }
-  if (!placed) return false;
+  if (!placed) {
+    SetLastError(PdfFailure(error));
+    return false;
+  }
   file.temporary.clear();
   // The new name is an entry of the folder: on disk only once the folder is synced too.
-  return fsync(file.folder) == 0;
+  if (fsync(file.folder) == 0) return true;
+  SetLastError(PdfFailure(errno));
+  return false;
 }
 
 // Lists the built-in printer.
@@ -162,7 +199,10 @@ void PdfCloseContext(DeviceContext& dc) {
 // Starts the PDF, written into a temporary file of the folder as it is drawn.
 int PdfStartDoc(DeviceContext& dc) {
   DropPdfFile(dc);
-  if (OpenPdfFile(dc) && CanvasStartDoc(dc, dc.pdfFile->fd)) return 1;
+  if (OpenPdfFile(dc)) {
+    if (CanvasStartDoc(dc, dc.pdfFile->fd)) return 1;
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  }
   DropPdfFile(dc);
   return 0;
 }
@@ -171,7 +211,9 @@ int PdfStartDoc(DeviceContext& dc) {
 int PdfEndDoc(DeviceContext& dc) {
   std::string pdf;
   const std::string baseName = PdfBaseName(dc.documentName, CanvasStartTime(dc));
-  bool done = dc.pdfFile && CanvasFinish(dc, pdf) && PlacePdfFile(*dc.pdfFile, baseName);
+  bool done = dc.pdfFile && CanvasFinish(dc, pdf);
+  if (!done) SetLastError(ERROR_WRITE_FAULT);  // cairo or a write of the PDF failed
+  done = done && PlacePdfFile(*dc.pdfFile, baseName);
   CanvasDiscard(dc);
   DropPdfFile(dc);
   return done ? 1 : 0;

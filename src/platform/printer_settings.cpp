@@ -6,15 +6,18 @@
 #include <unordered_set>
 
 #include "platform/console.h"
+#include "platform/last_error.h"
 #include "platform/printer_fake.h"
 #include "platform/printer_internal.h"
 
 namespace {
 
-// An open printer: its name and default settings.
+// An open printer: its name and default settings; a CUPS printer's destination stays held
+// while the handle is open, so the job opened with it asks the scheduler nothing twice.
 struct PrinterHandle {
   std::string name;
   DEVMODEA defaults;
+  CupsDestination* held = nullptr;
 };
 
 std::unordered_set<PrinterHandle*> LivePrinters;
@@ -84,19 +87,26 @@ long AskOrientation(const std::string& printer, int16_t& orientation, std::strin
   return IDCANCEL;
 }
 
-// Opens a printer for the settings calls; false when no printer has that name.
+// Opens a printer for the settings calls; false when no printer has that name, with the
+// reason for GetLastError. "Print to PDF" is answered without asking the scheduler.
 bool OpenPrinterA(const char* name, HANDLE* printer) {
   if (!name || !printer) return false;
+  SetLastError(ERROR_INVALID_PRINTER_NAME);
   DEVMODEA defaults;
+  CupsDestination* held = nullptr;
   bool found = false;
   if (FakePrinterOn()) {
     found = FakePrinterBackend.findPrinter(name, defaults);
   } else {
-    found = PdfFilePrinterBackend.findPrinter(name, defaults) ||
-            CupsPrinterBackend.findPrinter(name, defaults);
+    found = PdfFilePrinterBackend.findPrinter(name, defaults);
+    if (!found && (held = HoldCupsDestination(name)) != nullptr)
+      found = CupsPrinterBackend.findPrinter(name, defaults);
   }
-  if (!found) return false;
-  auto* handle = new PrinterHandle{name, defaults};
+  if (!found) {
+    LetGoCupsDestination(held);
+    return false;
+  }
+  auto* handle = new PrinterHandle{name, defaults, held};
   handle->defaults.dmFields |= DM_ORIENTATION;
   LivePrinters.insert(handle);
   *printer = handle;
@@ -138,6 +148,7 @@ int ClosePrinter(HANDLE printer) {
   auto* handle = static_cast<PrinterHandle*>(printer);
   if (!handle || !LivePrinters.count(handle)) return 0;
   LivePrinters.erase(handle);
+  LetGoCupsDestination(handle->held);
   delete handle;
   return 1;
 }

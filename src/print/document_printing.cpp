@@ -2,6 +2,8 @@
 
 #include "print/document_printing.h"
 
+#include <string>
+
 #include "platform/console.h"
 #include "platform/error_code.h"
 #include "platform/files.h"
@@ -25,8 +27,11 @@ void PrintResultLine(int32_t result) {
 // OpenDocumentJob() - Rediscovers the printers and opens the job on the one at the index, then
 // rediscovers that printer's fonts and selects the one at the index; each result is shown on
 // its own line. An index that is not a discovered entry is not read: that step reports 0, as
-// a printer that cannot be opened or a font that cannot be selected does.
-void OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize) {
+// a printer that cannot be opened or a font that cannot be selected does. False when the job
+// opened but its font is too large for the page: the job is then cancelled with a message
+// naming the size, as its lines would only come out as blank sheets.
+bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
+                     const std::string& what) {
   EnumeratePrinters();
   int32_t opened = 0;
   if (IsPrinterPosition(printerIndex))
@@ -38,6 +43,12 @@ void OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize)
   int32_t selected = 0;
   if (IsFontPosition(fontIndex)) selected = SelectPrintFont(FontNames[fontIndex], pointSize);
   PrintResultLine(selected);
+
+  if (!PrintJob.PrinterDc || PrintFontFitsPage()) return true;
+  ConsolePrintLine("Point size " + std::to_string(pointSize) +
+                   " is too large for the page; " + what + " was not printed.");
+  AbortPrintJob();
+  return false;
 }
 
 // ReadFailed() - True when the last read of the file failed: an error code other than 62,
@@ -59,7 +70,7 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
   PrintJobDelivered = false;
 
   if (fileName == TestPageName) {
-    OpenDocumentJob(printerIndex, fontIndex, pointSize);
+    if (!OpenDocumentJob(printerIndex, fontIndex, pointSize, "the test page")) return;
     PrintLine("");
     EndPrintJob();
     return;
@@ -76,7 +87,10 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
     return;
   }
 
-  OpenDocumentJob(printerIndex, fontIndex, pointSize);
+  if (!OpenDocumentJob(printerIndex, fontIndex, pointSize, "the document")) {
+    FileClose(fileNumber);
+    return;
+  }
   // A job that did not open still has its document read and echoed; PrintLine then draws
   // nothing. A read that fails ends the reading, and the part printed so far is thrown away:
   // the shop gets the whole document or none of it.

@@ -5,12 +5,15 @@
 #include <cstdint>
 #include <memory>
 #include <new>
+#include <string>
 
 #include "platform/console.h"
+#include "platform/last_error.h"
 #include "platform/text_rules.h"
 
 PrintJobRecord PrintJob;
 bool PrintJobDelivered = false;
+std::string PrintJobFailureCause;
 
 namespace {
 
@@ -39,6 +42,31 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   return negative ? -static_cast<int32_t>(quotient) : static_cast<int32_t>(quotient);
 }
 
+// FailureCause() - The operator's words for a printer error code (GetLastError).
+std::string FailureCause(uint32_t error) {
+  switch (error) {
+    case ERROR_TIMEOUT:
+      return "the printer's scheduler did not answer within " +
+             std::to_string(SchedulerWaitSeconds) + " seconds";
+    case ERROR_SERVICE_NOT_ACTIVE: return "the printer's scheduler is not running";
+    case ERROR_INVALID_PRINTER_NAME: return "the printer is not installed";
+    case ERROR_NOT_READY: return "the queue is stopped or does not accept jobs";
+    case ERROR_ACCESS_DENIED: return "the printer or its folder refused access";
+    case ERROR_PRINT_CANCELLED: return "the printer refused the document";
+    case ERROR_DIRECTORY: return "the folder pdf is a link or not a folder";
+    case ERROR_DISK_FULL: return "the disk is full";
+    case ERROR_WRITE_FAULT: return "the PDF file could not be written";
+    case ERROR_NOT_ENOUGH_MEMORY: return "there was not enough memory to make the document";
+    default: return "the printer failed with error " + std::to_string(error);
+  }
+}
+
+// NoteFailure() - Keeps why the job failed: the first reason counts, later failures of the
+// same job follow from it.
+void NoteFailure(const std::string& cause) {
+  if (PrintJobFailureCause.empty()) PrintJobFailureCause = cause;
+}
+
 // ReleaseJobFont() - Puts the context's own font back and deletes the job font it replaces.
 void ReleaseJobFont(HDC dc) {
   if (!PrintJob.SavedFont) return;
@@ -51,7 +79,11 @@ void ReleaseJobFont(HDC dc) {
 int32_t OpenJob(const std::string& printerName, const std::string& documentName, int16_t columns,
                 int16_t rows, int settingsMode, bool setOrientation, int16_t landscape) {
   PrintJobDelivered = false;
-  if (PrintJob.PrinterDc) return 0;
+  PrintJobFailureCause.clear();
+  if (PrintJob.PrinterDc) {
+    NoteFailure("another print job is still open");
+    return 0;
+  }
 
   PrintJob.CurrentY = 0;
   PrintJob.GridColumns = columns > 0 ? columns : DefaultColumns;
@@ -59,7 +91,11 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
 
   std::string printer = BufferText(CleanPrintName(printerName), NameLimit);
   HANDLE printerHandle = nullptr;
-  if (!OpenPrinterA(printer.c_str(), &printerHandle)) return 0;
+  SetLastError(ERROR_INVALID_PRINTER_NAME);
+  if (!OpenPrinterA(printer.c_str(), &printerHandle)) {
+    NoteFailure(FailureCause(GetLastError()));
+    return 0;
+  }
 
   // From here on the printer handle and the settings record are released on every way out.
   int32_t result = 0;
@@ -73,11 +109,15 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
     if (setOrientation)
       settings->dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
     result = 1;
+  } else {
+    NoteFailure(settingsMode & DM_IN_PROMPT ? "the printer settings were cancelled"
+                                            : "the printer's settings could not be read");
   }
 
   if (result) {
     PrintJob.PrinterDc = CreateDCA(nullptr, printer.c_str(), nullptr, settings.get());
     if (!PrintJob.PrinterDc) {
+      NoteFailure(FailureCause(GetLastError()));
       ConsolePrint("Create Printer DC failed");
       ConsolePrintZone();
       ConsolePrintZone();
@@ -93,10 +133,12 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
     info.cbSize = 20;
     info.lpszDocName = document.c_str();
     if (StartDocA(PrintJob.PrinterDc, &info) <= 0) {
+      NoteFailure(FailureCause(GetLastError()));
       DeleteDC(PrintJob.PrinterDc);
       PrintJob.PrinterDc = nullptr;
       result = 0;
     } else if (StartPage(PrintJob.PrinterDc) <= 0) {
+      NoteFailure(FailureCause(GetLastError()));
       EndDoc(PrintJob.PrinterDc);
       DeleteDC(PrintJob.PrinterDc);
       PrintJob.PrinterDc = nullptr;
@@ -193,8 +235,23 @@ int32_t StartNextPage() {
   PrintJob.CurrentY = metrics.tmHeight + metrics.tmExternalLeading;
   EndPage(dc);
   if (StartPage(dc) > 0) return 1;
+  NoteFailure("a new page could not be started");
   AbortPrintJob();
   return 0;
+}
+
+// PrintFontFitsPage() - 1 when a line of the selected font (its height and external leading)
+// is not taller than the printable height and its "W" not wider than the printable width.
+int32_t PrintFontFitsPage() {
+  HDC dc = PrintJob.PrinterDc;
+  if (!dc) return 0;
+  TEXTMETRICA metrics;
+  int advance = 0;
+  if (!GetTextMetricsA(dc, &metrics) || !GetCharWidth32A(dc, 'W', 'W', &advance)) return 0;
+  const int64_t lineHeight = static_cast<int64_t>(metrics.tmHeight) + metrics.tmExternalLeading;
+  const bool fits = lineHeight > 0 && lineHeight <= GetDeviceCaps(dc, VERTRES) &&
+                    advance <= GetDeviceCaps(dc, HORZRES);
+  return fits ? 1 : 0;
 }
 
 // EndPrintJob() - Restores the context's own font, ends page and document and deletes the
@@ -205,6 +262,8 @@ void EndPrintJob() {
   ReleaseJobFont(dc);
   EndPage(dc);
   PrintJobDelivered = EndDoc(dc) > 0;
+  if (PrintJobDelivered) PrintJobFailureCause.clear();
+  else NoteFailure(FailureCause(GetLastError()));
   DeleteDC(dc);
   PrintJob.PrinterDc = nullptr;
   PrintJob.SavedFont = nullptr;
@@ -220,4 +279,5 @@ void AbortPrintJob() {
   PrintJob.PrinterDc = nullptr;
   PrintJob.SavedFont = nullptr;
   PrintJobDelivered = false;
+  NoteFailure("the job was cancelled before its end");
 }

@@ -46,6 +46,17 @@ std::string CleanPrintName(const std::string& name);
 // after limit bytes.
 std::string BufferText(const std::string& text, size_t limit);
 
+// 1 when the job's selected font, one line high and one character ("W") wide, fits the
+// printable area of the page; 0 without a job or when it does not. A font too tall for the
+// page would put every line below its page's end: a run of blank sheets.
+int32_t PrintFontFitsPage();
+
+// Why the last print job did not reach the printer, in the operator's words ("the printer's
+// scheduler did not answer within 10 seconds", "the queue is stopped or does not accept
+// jobs", "the printer is not installed"). Cleared when a job is opened; set when the opening,
+// a new page or the delivery fails; empty after a delivered job.
+extern std::string PrintJobFailureCause;
+
 // True when the last job ended by EndPrintJob reached the spooler whole: EndDoc reported
 // success and no page start failed. Cleared by every OpenPrintJob and PrintDocument, so after
 // a failed opening (or a file that could not be read) it is false. Run mode keeps a capture

@@ -85,7 +85,9 @@ int32_t PlaceText(const std::string& text, int32_t column, int32_t row, unsigned
 //
 // Every pass takes at least one byte of the text, so printing always ends: a NUL byte ends
 // the piece before it and is itself skipped (it draws nothing and takes no line); a character
-// too wide to fit beside the "W" is printed alone on its line, so no character is lost.
+// too wide to fit beside the "W" is printed alone on its line, so no character is lost. A
+// font whose line is taller than the page cancels the job (AbortPrintJob) rather than put
+// every line on a sheet of its own below the sheet's end.
 int32_t PrintLine(const std::string& text) {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
@@ -111,7 +113,16 @@ int32_t PrintLine(const std::string& text) {
     if (length == 0) length = 1;  // not even one character fits: it goes alone
 
     int32_t pageHeight = GetDeviceCaps(dc, VERTRES);
-    PrintJob.CurrentY = ClampToInt(static_cast<int64_t>(PrintJob.CurrentY) + LineHeight(dc));
+    const int32_t lineHeight = LineHeight(dc);
+    if (lineHeight > pageHeight) {
+      // Not one line of this font stands on a page: each would come out as a blank sheet.
+      // The document is cancelled whole instead, and counts as not delivered.
+      if (PrintJobFailureCause.empty())
+        PrintJobFailureCause = "the font is too large for the page";
+      AbortPrintJob();
+      return 0;
+    }
+    PrintJob.CurrentY = ClampToInt(static_cast<int64_t>(PrintJob.CurrentY) + lineHeight);
     if (PrintJob.CurrentY > pageHeight) {
       if (!StartNextPage()) return result;
     }
