@@ -9,6 +9,7 @@
 #include <string>
 
 #include "fake_printer_fixture.h"
+#include "platform/file_watch.h"
 #include "print/discovery.h"
 
 namespace {
@@ -18,6 +19,10 @@ class CaptureFileTest : public OnFakePrinterInTempFolder {
   void SetUp() override {
     OnFakePrinterInTempFolder::SetUp();
     CreateNameLists();
+  }
+  void TearDown() override {
+    StopWatchingWorkingFolder();  // run mode watches the folder it runs in
+    OnFakePrinterInTempFolder::TearDown();
   }
   std::vector<std::string> Unprinted() {
     std::vector<std::string> names;
@@ -47,6 +52,8 @@ TEST_F(CaptureFileTest, DocumentThatDidNotReachTheSpoolerIsKept) {
       {"printer not installed", {"Gone Printer", "Fake Mono", " 10"}, false, 0},
       {"job refused at its start", {"Fake Printer", "Fake Mono", " 10"}, true, 0},
       {"second page failed", {"Fake Printer", "Fake Mono", " 10"}, false, 2},
+      {"point size cannot fit the page", {"Fake Printer", "Fake Mono", " 32767"}, false, 0},
+      {"negative point size cannot fit", {"Fake Printer", "Fake Mono", "-32768"}, false, 0},
   };
   std::string document;
   for (int i = 0; i < 200; i++) document += "KEEP ME\r\n";
