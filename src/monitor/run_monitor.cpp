@@ -3,16 +3,43 @@
 
 #include "monitor/run_monitor.h"
 
+#include <cstdlib>
+
 #include "config/configured_positions.h"
 #include "config/print_settings.h"
 #include "config/setup_wizard.h"
 #include "monitor/capture_file.h"
+#include "monitor/run_guard.h"
 #include "platform/console.h"
 #include "platform/file_exists.h"
+#include "platform/file_watch.h"
 #include "platform/files.h"
+#include "platform/stop_requests.h"
 #include "platform/text_rules.h"
 #include "print/document_printing.h"
+#include "print/print_job.h"
 #include "shell/test_command.h"
+
+// A stop request (SIGTERM, SIGHUP, SIGINT, SIGQUIT) while a document is on its way waits
+// until the document is settled: delivered and its capture file removed, or kept. Ended in
+// between, a delivered document would stay in the folder and be printed again at the next
+// start. Console lines held back go out first, so none is lost when the request then ends
+// the program.
+static void LetStopRequestsThrough() {
+  ConsoleFlush();
+  ReleaseStopRequests();
+}
+
+// AbortOpenJob() - The exit hook: an open print job is cancelled at the printer.
+static void AbortOpenJob() {
+  AbortPrintJob();
+}
+
+// CancelOpenJobAtExit() - Registers the exit hook once.
+void CancelOpenJobAtExit() {
+  static bool registered = false;
+  if (!registered) registered = std::atexit(AbortOpenJob) == 0;
+}
 
 // StartRunMode() - Makes sure a configuration exists, shows it, checks it and prints the
 // start-up test page when the printer and font are there.
@@ -38,14 +65,23 @@ static PrintSettings StartRunMode() {
   ConsolePrintLine("Press S to rerun setup, or X to exit.");
   if (positions.printer >= 0 && positions.font >= 0) {
     int16_t pointSize = PointSizeValue(settings);
+    HoldStopRequests();
     PrintDocument(positions.printer, positions.font, pointSize, TestPageName);
+    LetStopRequestsThrough();
   }
   return settings;
 }
 
 // RunMonitor() - Polls for capture files about ten times a second until the operator
-// presses X; that pass still handles a capture file that is present.
+// presses X; that pass still handles a capture file that is present. A second run mode in the
+// same folder ends at once, before it opens the log, runs setup or shows any of run mode's
+// lines.
 void RunMonitor() {
+  if (!TakeRunFolder()) return;
+  CancelOpenJobAtExit();
+  // Watched from the start, so a writer that opens the capture file during setup or the
+  // start-up test page is seen as holding it.
+  WatchWorkingFolder();
   FileOpen(LogFileName, LogFileNumber, FileAppend);
   PrintSettings settings = StartRunMode();
 
@@ -54,14 +90,21 @@ void RunMonitor() {
     lastKey = ConsoleInkey();
     std::string key = UpperCase(lastKey);
     if (key == "P") StartProgram("POS.EXE", 1);
-    if (key == "T") PrintTestPage();
+    if (key == "T") {
+      HoldStopRequests();
+      PrintTestPage();
+      LetStopRequestsThrough();
+    }
     if (key == "S") {
       RunSetup();
       settings = LoadPrintSettings();
     }
+    HoldStopRequests();
     HandleCaptureFile(settings);
+    LetStopRequestsThrough();
     ReapStartedPrograms();
     SleepMilliseconds(100);
   }
   FileClose(LogFileNumber);
+  ReleaseRunFolder();
 }
