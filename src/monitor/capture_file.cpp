@@ -85,7 +85,12 @@ void KeepUnprinted(const std::string& found, const std::string& why, const std::
                            time.substr(6, 2);
   std::string kept;
   for (int counter = 1;; counter++) {
-    kept = base + (counter == 1 ? "" : "-" + std::to_string(counter)) + ".DRY";
+    kept = base;
+    if (counter > 1) {
+      kept += '-';
+      kept += std::to_string(counter);
+    }
+    kept += ".DRY";
     ClearErrorCode();
     MoveIntoFolder(found, UnprintedFolder, kept);
     if (ErrorCode != NameTakenCode) break;
@@ -117,7 +122,7 @@ std::string OpenCaptureJob(const PrintSettings& settings) {
   if (opened == 1 && !PrintFontFitsPage()) {
     std::string size = settings.PointSizeText;
     size.erase(0, size.find_first_not_of(' '));
-    return "point size " + size + " cannot fit the page";
+    return "point size " + size + " is too large for the page";
   }
   return "";
 }

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <ctime>
 #include <string>
@@ -38,6 +39,7 @@ struct DocumentState {
   std::string pdf;       // the bytes cairo has written and not yet put in the file
   int fd = -1;           // the file the bytes go to as they come; -1: they stay in pdf
   bool fileFailed = false;
+  int writeError = 0;  // errno of the write that failed
   off_t fileWritten = 0;
   time_t started = 0;
   int jobId = 0;
@@ -60,7 +62,10 @@ constexpr size_t PdfWriteChunk = 256 * 1024;
 // Writes the gathered bytes to the document's file and has the system start putting them on
 // disk, so the sync at the end of the document has little left to wait for.
 bool WritePdfChunk(DocumentState& doc) {
-  if (!WriteAll(doc.fd, doc.pdf)) return false;
+  if (!WriteAll(doc.fd, doc.pdf)) {
+    doc.writeError = errno;
+    return false;
+  }
   const auto written = static_cast<off_t>(doc.pdf.size());
   sync_file_range(doc.fd, doc.fileWritten, written, SYNC_FILE_RANGE_WRITE);
   doc.fileWritten += written;
@@ -255,6 +260,8 @@ time_t CanvasStartTime(const DeviceContext& dc) {
 
 // The CUPS job of the document.
 int& CanvasJobId(DeviceContext& dc) { return dc.document->jobId; }
+
+int CanvasWriteError(const DeviceContext& dc) { return dc.document ? dc.document->writeError : 0; }
 
 // The cairo context of the document being drawn, for the bitmap calls; the text drawn so far
 // is drawn first, so a picture lies above the text before it.

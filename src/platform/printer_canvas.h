@@ -43,6 +43,8 @@ void CanvasDiscard(DeviceContext& dc);
 time_t CanvasStartTime(const DeviceContext& dc);
 // The CUPS job of the document (0 none).
 int& CanvasJobId(DeviceContext& dc);
+// The errno of the write that failed the document's file (a full disk, say); 0 when none did.
+int CanvasWriteError(const DeviceContext& dc);
 // The cairo context of the document being drawn (null when none), for the bitmap calls; the
 // text drawn before is on the page first.
 struct _cairo* CanvasCairo(DeviceContext& dc);

@@ -212,7 +212,8 @@ int PdfEndDoc(DeviceContext& dc) {
   std::string pdf;
   const std::string baseName = PdfBaseName(dc.documentName, CanvasStartTime(dc));
   bool done = dc.pdfFile && CanvasFinish(dc, pdf);
-  if (!done) SetLastError(ERROR_WRITE_FAULT);  // cairo or a write of the PDF failed
+  // A failed write names its cause (a full disk, say); a failure inside cairo is a write fault.
+  if (!done) SetLastError(PdfFailure(CanvasWriteError(dc)));
   done = done && PlacePdfFile(*dc.pdfFile, baseName);
   CanvasDiscard(dc);
   DropPdfFile(dc);
