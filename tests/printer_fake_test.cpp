@@ -55,7 +55,7 @@ TEST_F(PrinterFake, MetricsFollowTheFaceAndHeight) {
     EXPECT_EQ(DeleteObject(font), 1);
   }
   EXPECT_EQ(FakePrinter().charWidthCalls, 10);
-  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_EQ(FakeFontsAlive(), 0);
   DeleteDC(dc);
 }
 
@@ -105,10 +105,10 @@ TEST_F(PrinterFake, RecordsADocument) {
   EXPECT_GT(EndDoc(dc), 0);
   DeleteDC(dc);
 
+  // The page left open is ended with the document; the context's own font is not recorded.
   const std::vector<std::string> calls = {
-      "StartDoc Tavrel DOS output", "StartPage", "CreateFont Fake Sans -50",
-      "SelectObject Fake Sans",     "EndPage",   "StartPage",
-      "SelectObject Fake Mono",     "DeleteObject Fake Sans",
+      "StartDoc Tavrel DOS output", "StartPage", "SelectObject Fake Sans -50",
+      "EndPage",                    "StartPage", "EndPage",
       "EndDoc",                     "DeleteDC"};
   EXPECT_EQ(FakePrinter().calls, calls);
   ASSERT_EQ(FakePrinter().draws.size(), 2u);
@@ -125,7 +125,7 @@ TEST_F(PrinterFake, RecordsADocument) {
   EXPECT_EQ(second.align, TA_BASELINE | TA_RIGHT);
   EXPECT_EQ(second.text, "second");
   EXPECT_EQ(FakePrinter().pagesStarted, 2);
-  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_EQ(FakeFontsAlive(), 0);
   EXPECT_EQ(FakePrinter().contextsAlive, 0);
 }
 
@@ -164,10 +164,16 @@ TEST_F(PrinterFake, FailuresAsTheTestAsks) {
   EXPECT_LE(StartDocA(dc, &info), 0);
   DeleteDC(dc);
 
-  FakePrinter().failCreateFont = true;
-  LOGFONTA description = Font("Fake Mono", -10);
-  EXPECT_EQ(CreateFontIndirectA(&description), nullptr);
-  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  // A face the test refuses cannot be selected; the font object is still the caller's to delete.
+  FakePrinter().failSelectFace = "Fake Mono";
+  dc = CreateDCA(nullptr, "Fake Printer", nullptr, nullptr);
+  LOGFONTA description = Font("fake mono", -10);
+  HFONT font = CreateFontIndirectA(&description);
+  EXPECT_EQ(FakeFontsAlive(), 1);
+  EXPECT_EQ(SelectObject(dc, font), nullptr);
+  EXPECT_EQ(DeleteObject(font), 1);
+  EXPECT_EQ(FakeFontsAlive(), 0);
+  DeleteDC(dc);
 
   std::vector<std::string> names = {"untouched"};
   FakePrinter().failEnumPrinters = true;
@@ -210,7 +216,7 @@ TEST_F(PrinterFake, FontsSelectedAndDeletedInAnyOrderAreReleased) {
   EXPECT_EQ(GetTextMetricsA(dc, &tm), 1);
   EXPECT_EQ(tm.tmAscent, 20);
   EXPECT_EQ(SelectObject(dc, stock), second);
-  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_EQ(FakeFontsAlive(), 0);
   DeleteDC(dc);
 }
 

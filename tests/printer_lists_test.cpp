@@ -57,7 +57,7 @@ TEST_F(PrinterListsTest, PositionsOutsideTheListsAreNotRead) {
     EXPECT_EQ(StdOutOf([&] { ListFixedPitchFonts(position); }), "");
     EXPECT_EQ(PrinterNameAt(position), "");
     EXPECT_EQ(FontCount, 0);
-    EXPECT_FALSE(HasCallStarting("CreateFont"));
+    EXPECT_FALSE(HasCallStarting("SelectObject"));
     EXPECT_EQ(FakePrinter().contextsAlive, 0);
   }
 }
@@ -85,9 +85,9 @@ TEST_F(PrinterListsTest, FixedPitchListingKeepsPositions) {
   EXPECT_EQ(listed, "Fake Mono\r\nFake Mono\r\n");
   EXPECT_EQ(FontCount, 4);
   EXPECT_EQ(PrintJob.PrinterDc, nullptr);
-  EXPECT_EQ(FakePrinter().fontsAlive, 0);
+  EXPECT_EQ(FakeFontsAlive(), 0);
   EXPECT_EQ(FakePrinter().contextsAlive, 0);
-  EXPECT_TRUE(HasCallStarting("CreateFont Fake Sans -100"));  // 12 points at 600 dpi
+  EXPECT_TRUE(HasCallStarting("SelectObject Fake Sans -100"));  // 12 points at 600 dpi
 }
 
 TEST_F(PrinterListsTest, PrinterListing) {

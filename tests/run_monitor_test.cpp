@@ -11,7 +11,7 @@
 
 #include "files_test_support.h"
 #include "monitor/run_monitor.h"
-#include "platform/printer_fake.h"
+#include "printer_fake.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
 

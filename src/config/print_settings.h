@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-inline const std::string SettingsFileName = "tavrel2.cfg";
+#include "config/program_files.h"
 
 struct PrintSettings {
   std::string PrinterName;

@@ -7,10 +7,10 @@
 #include "config/printer_lists.h"
 
 #include "platform/console.h"
-#include "platform/printer_device.h"
 #include "platform/text_rules.h"
 #include "print/discovery.h"
 #include "print/print_job.h"
+#include "print/text_measure.h"
 
 namespace {
 
@@ -84,11 +84,9 @@ void ListFixedPitchFonts(int16_t printerPosition) {
 
   for (int32_t i = 0; IsFontPosition(i); ++i) {
     SelectPrintFont(FontNames[i], ProbePointSize);
-    SIZE narrow;
-    SIZE wide;
-    GetTextExtentPoint32A(PrintJob.PrinterDc, NarrowProbe.data(), 5, &narrow);
-    GetTextExtentPoint32A(PrintJob.PrinterDc, WideProbe.data(), 5, &wide);
-    if (narrow.cx != wide.cx || narrow.cy != wide.cy) continue;
+    const TextExtent narrow = MeasurePrintText(NarrowProbe);
+    const TextExtent wide = MeasurePrintText(WideProbe);
+    if (narrow.width != wide.width || narrow.height != wide.height) continue;
     if (StdOutIsConsole()) StdOutPrint(NumberText(i + 1, 7) + " ");
     StdOutPrint(FontNames[i]);
     StdOutNewLine();

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "config/program_files.h"
 #include "monitor/run_monitor.h"
 #include "platform/console.h"
 #include "platform/error_code.h"
@@ -13,8 +14,8 @@
 #include "platform/files.h"
 #include "platform/text_rules.h"
 #include "print/discovery.h"
+#include "print/document_printing.h"
 #include "print/print_job.h"
-#include "print/text_output.h"
 
 namespace {
 
@@ -114,9 +115,8 @@ std::string OpenCaptureJob(const PrintSettings& settings) {
   ConsolePrintNumber(opened);
   ConsoleNewLine();
   EnumerateFonts();
-  int16_t pointSize = PointSizeValue(settings);
-  if (pointSize == 0) pointSize = 12;
-  ConsolePrintNumber(SelectPrintFont(settings.FontName, pointSize));
+  ConsolePrintNumber(
+      SelectPrintFont(settings.FontName, DocumentPointSize(PointSizeValue(settings))));
   ConsoleNewLine();
   // A font taller or wider than the page would print every line on a sheet of its own.
   if (opened == 1 && !PrintFontFitsPage()) {
@@ -140,9 +140,7 @@ PrintOutcome PrintCaptureLines(int number, const std::string& identity,
     AbortPrintJob();
     return PrintOutcome::NotDelivered;
   }
-  ClearErrorCode();
-  while (!FileAtEnd(number) && ErrorCode == 0) PrintLine(FileLineInput(number));
-  if (ErrorCode != 0 && ErrorCode != 62) {
+  if (!PrintFileLines(number, false)) {
     ConsolePrint("Error detected! on file read");
     ConsolePrintNumber(ErrorCode);
     ConsoleNewLine();

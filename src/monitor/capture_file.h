@@ -5,6 +5,3 @@
 
 // Handles a capture file when one is present; does nothing otherwise.
 void HandleCaptureFile(const PrintSettings& settings);
-
-// Folder of the working directory where documents that did not reach the spooler are kept.
-inline const std::string UnprintedFolder = "unprinted";

@@ -3,6 +3,7 @@
 
 #include "monitor/run_guard.h"
 
+#include "config/program_files.h"
 #include "monitor/run_monitor.h"
 #include "platform/console.h"
 #include "platform/folder_lock.h"

@@ -4,9 +4,6 @@
 
 #include <string>
 
-// The lock file in the working folder; while run mode runs it holds its process id.
-inline const std::string RunLockFileName = "tavrel.lock";
-
 // Takes the working folder for this run mode. When another run mode has it (or the lock
 // cannot be taken), says so in one line on the console and in the log, and returns false:
 // this run mode then ends without touching anything else.

@@ -5,7 +5,8 @@
 
 #include <cstdlib>
 
-#include "config/configured_positions.h"
+#include "config/configured_printing.h"
+#include "config/program_files.h"
 #include "config/print_settings.h"
 #include "config/setup_wizard.h"
 #include "monitor/capture_file.h"
@@ -18,7 +19,6 @@
 #include "platform/text_rules.h"
 #include "print/document_printing.h"
 #include "print/print_job.h"
-#include "shell/test_command.h"
 
 // A stop request (SIGTERM, SIGHUP, SIGINT, SIGQUIT) while a document is on its way waits
 // until the document is settled: delivered and its capture file removed, or kept. Ended in

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/console_keys.h"
+#include "platform/write_all.h"  // the console writes its terminal with WriteAll
 
 // What the terminal set-up found.
 struct TerminalStart {
@@ -44,9 +45,6 @@ bool TakeRedrawRequest();
 
 // The sequences a signal handler writes on the way out (kept ready for it).
 void SetLeaveSequence(const std::string& sequence);
-
-// Writes all bytes (retrying interrupted and partial writes); false when some were lost.
-bool WriteAll(int fd, const std::string& bytes);
 
 // Appends the bytes waiting on the keyboard; false when the keyboard is gone.
 bool ReadKeyBytes(KeyQueue& keys);

@@ -2,16 +2,16 @@
 // bitmaps and drawing them scaled onto a printer's page.
 #include "platform/printer_bitmap.h"
 
-#include <cairo.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "platform/bitmap_file.h"
 #include "platform/bitmap_resources.h"
-#include "platform/printer_canvas.h"
+#include "platform/printer_bitmap_objects.h"
 #include "platform/printer_internal.h"
 
 namespace {
@@ -21,8 +21,6 @@ namespace {
 std::unordered_map<GdiObject*, BitmapImage> Bitmaps;
 std::unordered_set<DeviceContext*> ScreenContexts;
 std::unordered_set<DeviceContext*> MemoryContexts;
-BitmapDeviceState State;
-std::vector<FakeBitmapDraw> FakeDraws;
 
 // The loaded bitmap behind a handle, or null.
 const BitmapImage* LoadedBitmap(HGDIOBJ object) {
@@ -121,41 +119,9 @@ uint32_t GetPixel(const uint8_t* row, int32_t x, int bitsPerPixel, const RGBQUAD
   }
 }
 
-// Draws top-down 0x00RRGGBB pixels scaled into the destination rectangle of the page's PDF.
-bool DrawOnPage(DeviceContext& dc, const std::vector<uint32_t>& pixels, int width, int height,
-                int x, int y, int destWidth, int destHeight) {
-  cairo_t* cr = CanvasCairo(dc);
-  if (!cr || cairo_status(cr) != CAIRO_STATUS_SUCCESS) return false;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
-    return false;
-  }
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  for (int row = 0; row < height; ++row)
-    std::memcpy(data + size_t(row) * size_t(stride), pixels.data() + size_t(row) * size_t(width),
-                size_t(width) * 4);
-  cairo_surface_mark_dirty(image);
-
-  // The image's pixels map onto the destination rectangle; cairo keeps them at their own
-  // resolution in the PDF, placed and scaled by the matrix.
-  cairo_save(cr);
-  cairo_translate(cr, x, y);
-  cairo_scale(cr, double(destWidth) / width, double(destHeight) / height);
-  cairo_set_source_surface(cr, image, 0, 0);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  cairo_surface_destroy(image);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
-}
-
-}  // namespace
-
 // Loads a bitmap from a file or from the program's own resources.
-HANDLE LoadImageA(HINSTANCE instance, const char* name, UINT type, int cx, int cy, UINT flags) {
-  State.loadCalls++;
+HANDLE MemoryLoadImage(HINSTANCE instance, const char* name, UINT type, int cx, int cy,
+                       UINT flags) {
   if (!name || type != IMAGE_BITMAP || cx != 0 || cy != 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -183,14 +149,13 @@ HANDLE LoadImageA(HINSTANCE instance, const char* name, UINT type, int cx, int c
   }
   auto* handle = new GdiObject;
   Bitmaps.emplace(handle, std::move(image));
-  State.bitmapsAlive++;
   return handle;
 }
 
 // Describes a loaded bitmap.
-int GetObjectA(HGDIOBJ object, int size, void* out) {
+int MemoryGetObject(HGDIOBJ object, int size, void* out) {
   const BitmapImage* image = LoadedBitmap(object);
-  if (!image || State.failGetObject) return 0;
+  if (!image) return 0;
   if (!out) return int(sizeof(BITMAP));
   if (size < int(sizeof(BITMAP))) return 0;
   BITMAP description;
@@ -207,60 +172,52 @@ int GetObjectA(HGDIOBJ object, int size, void* out) {
 }
 
 // A context of the screen.
-HDC GetDC(HWND window) {
-  if (State.failGetDC) return nullptr;
+HDC MemoryGetDC(HWND window) {
   if (window != 0 && !IsWindow(window)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return nullptr;
   }
   auto* dc = new DeviceContext;
   ScreenContexts.insert(dc);
-  State.screenContextsAlive++;
   return dc;
 }
 
 // Releases a context from GetDC.
-int ReleaseDC(HWND /*window*/, HDC dc) {
+int MemoryReleaseDC(HWND /*window*/, HDC dc) {
   if (!ScreenContexts.erase(dc)) return 0;
   delete dc;
-  State.screenContextsAlive--;
   return 1;
 }
 
 // A memory context for pixel read-outs.
-HDC CreateCompatibleDC(HDC dc) {
-  if (State.failCreateCompatibleDC) return nullptr;
+HDC MemoryCreateCompatibleDC(HDC dc) {
   if (dc != nullptr && !AnyContext(dc)) return nullptr;
   auto* memory = new DeviceContext;
   MemoryContexts.insert(memory);
-  State.memoryContextsAlive++;
   return memory;
 }
 
 // Frees a memory context (from DeleteDC).
-bool DeleteMemoryContext(HDC dc) {
+bool MemoryDeleteContext(HDC dc) {
   if (!MemoryContexts.erase(dc)) return false;
   delete dc;
-  State.memoryContextsAlive--;
   return true;
 }
 
 // Frees a loaded bitmap (from DeleteObject).
-bool DeleteBitmapObject(HGDIOBJ object) {
+bool MemoryDeleteBitmap(HGDIOBJ object) {
   auto found = Bitmaps.find(object);
   if (found == Bitmaps.end()) return false;
   Bitmaps.erase(found);
   delete object;
-  State.bitmapsAlive--;
   return true;
 }
 
 // Copies a bitmap's rows into a device-independent bitmap of the header's format.
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
-              UINT usage) {
+int MemoryGetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits,
+                    BITMAPINFO* info, UINT usage) {
   const BitmapImage* image = LoadedBitmap(bitmap);
-  if (State.failGetDIBits || !image || !AnyContext(dc) || !info || !bits ||
-      usage != DIB_RGB_COLORS)
+  if (!image || !AnyContext(dc) || !info || !bits || usage != DIB_RGB_COLORS)
     return 0;
   BITMAPINFOHEADER& header = info->bmiHeader;
   int32_t width = 0;
@@ -302,6 +259,62 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
   return int(count);
 }
 
+}  // namespace
+
+const BitmapObjects MemoryBitmapObjects = {
+    MemoryLoadImage,           MemoryGetObject,     MemoryGetDC,        MemoryReleaseDC,
+    MemoryCreateCompatibleDC,  MemoryDeleteContext, MemoryDeleteBitmap, MemoryGetDIBits,
+};
+
+namespace {
+
+// DeleteDC of a memory context, through the objects in use.
+bool DeleteBitmapContext(HDC dc);
+// DeleteObject of a bitmap, through the objects in use.
+bool DeleteBitmapObject(HGDIOBJ object);
+
+// The bitmap objects of the kind of printer in use. The first call tells DeleteDC and
+// DeleteObject how to free them.
+const BitmapObjects& Objects() {
+  static bool registered = false;
+  if (!registered) {
+    RegisterBitmapRelease(DeleteBitmapContext, DeleteBitmapObject);
+    registered = true;
+  }
+  const BitmapObjects* objects = ListingBackends().front()->bitmapObjects;
+  return objects ? *objects : MemoryBitmapObjects;
+}
+
+bool DeleteBitmapContext(HDC dc) { return Objects().deleteContext(dc); }
+bool DeleteBitmapObject(HGDIOBJ object) { return Objects().deleteBitmap(object); }
+
+}  // namespace
+
+// Loads a bitmap from a file or from the program's own resources.
+HANDLE LoadImageA(HINSTANCE instance, const char* name, UINT type, int cx, int cy, UINT flags) {
+  return Objects().loadImage(instance, name, type, cx, cy, flags);
+}
+
+// Describes a loaded bitmap.
+int GetObjectA(HGDIOBJ object, int size, void* out) {
+  return Objects().getObject(object, size, out);
+}
+
+// A context of the screen.
+HDC GetDC(HWND window) { return Objects().getDC(window); }
+
+// Releases a context from GetDC.
+int ReleaseDC(HWND window, HDC dc) { return Objects().releaseDC(window, dc); }
+
+// A memory context for pixel read-outs.
+HDC CreateCompatibleDC(HDC dc) { return Objects().createCompatibleDC(dc); }
+
+// Copies a bitmap's rows into a device-independent bitmap of the header's format.
+int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+              UINT usage) {
+  return Objects().getDIBits(dc, bitmap, start, lines, bits, info, usage);
+}
+
 // Draws a device-independent bitmap scaled onto the printer's page.
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
                   int ySrc, int srcWidth, int srcHeight, const void* bits,
@@ -336,18 +349,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
           GetPixel(row, xSrc + x, depth, info->bmiColors, colorCount);
   }
 
-  if (printer->backend == &FakePrinterBackend) {
-    FakeDraws.push_back(FakeBitmapDraw{printer->pageNumber, xDest, yDest, destWidth, destHeight,
-                                       srcWidth, srcHeight, depth, std::move(pixels)});
-    return srcHeight;
-  }
-  if (!DrawOnPage(*printer, pixels, srcWidth, srcHeight, xDest, yDest, destWidth, destHeight))
-    return GDI_ERROR;
+  const PageBitmap picture{xDest, yDest, destWidth, destHeight,
+                           srcWidth, srcHeight, depth, std::move(pixels)};
+  if (!printer->backend->drawBitmap(*printer, picture)) return GDI_ERROR;
   return srcHeight;
 }
-
-// The fake printer's bitmap drawings.
-std::vector<FakeBitmapDraw>& FakeBitmapDraws() { return FakeDraws; }
-
-// This layer's counts and provoked failures.
-BitmapDeviceState& BitmapDevice() { return State; }

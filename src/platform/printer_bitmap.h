@@ -3,13 +3,11 @@
 //
 // A loaded bitmap keeps the pixels of its file (bits per pixel and colour table included).
 // The screen and memory contexts exist only to read pixels out; nothing is drawn on them.
-// On a real printer the pixels are drawn into the page's PDF as an image; on the recording
-// fake each drawing is kept in FakeBitmapDraws().
+// On a real printer the pixels are drawn into the page's PDF as an image.
 #pragma once
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/printer_device.h"
 #include "platform/windowing.h"
@@ -100,36 +98,3 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
 int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
                   int ySrc, int srcWidth, int srcHeight, const void* bits,
                   const BITMAPINFO* info, UINT usage, DWORD rop);
-
-// Called by DeleteDC and DeleteObject: frees a memory context or a bitmap of this layer;
-// false for any other handle.
-bool DeleteMemoryContext(HDC dc);
-bool DeleteBitmapObject(HGDIOBJ object);
-
-// A drawing on the recording fake printer.
-struct FakeBitmapDraw {
-  int page;  // counted from 1 within the document
-  int x;
-  int y;
-  int width;   // destination size in device pixels
-  int height;
-  int sourceWidth;
-  int sourceHeight;
-  int bitsPerPixel;
-  std::vector<uint32_t> pixels;  // the source rectangle, 0x00RRGGBB, top row first
-};
-// The fake's drawings so far; tests clear it.
-std::vector<FakeBitmapDraw>& FakeBitmapDraws();
-
-// Test hooks: counts of this layer's live handles and loads, and failures to provoke.
-struct BitmapDeviceState {
-  int loadCalls = 0;  // LoadImageA calls
-  int bitmapsAlive = 0;
-  int screenContextsAlive = 0;
-  int memoryContextsAlive = 0;
-  bool failGetDC = false;
-  bool failCreateCompatibleDC = false;
-  bool failGetObject = false;
-  bool failGetDIBits = false;
-};
-BitmapDeviceState& BitmapDevice();

@@ -6,13 +6,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "platform/console_terminal.h"  // WriteAll
 #include "platform/printer_canvas.h"
+#include "platform/write_all.h"
 
 namespace {
 
@@ -263,12 +264,38 @@ int& CanvasJobId(DeviceContext& dc) { return dc.document->jobId; }
 
 int CanvasWriteError(const DeviceContext& dc) { return dc.document ? dc.document->writeError : 0; }
 
-// The cairo context of the document being drawn, for the bitmap calls; the text drawn so far
-// is drawn first, so a picture lies above the text before it.
-cairo_t* CanvasCairo(DeviceContext& dc) {
-  if (!dc.document || !dc.document->cr) return nullptr;
+// Draws a picture's pixels scaled into its rectangle of the page. The text drawn so far is
+// drawn first, so the picture lies above the text before it.
+bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
+  if (!dc.document || !dc.document->cr) return false;
   DrawPendingText(*dc.document);
-  return dc.document->cr;
+  cairo_t* cr = dc.document->cr;
+  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return false;
+  const int width = bitmap.sourceWidth;
+  const int height = bitmap.sourceHeight;
+  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(image);
+    return false;
+  }
+  cairo_surface_flush(image);
+  unsigned char* data = cairo_image_surface_get_data(image);
+  const int stride = cairo_image_surface_get_stride(image);
+  for (int row = 0; row < height; ++row)
+    std::memcpy(data + size_t(row) * size_t(stride),
+                bitmap.pixels.data() + size_t(row) * size_t(width), size_t(width) * 4);
+  cairo_surface_mark_dirty(image);
+
+  // The image's pixels map onto the destination rectangle; cairo keeps them at their own
+  // resolution in the PDF, placed and scaled by the matrix.
+  cairo_save(cr);
+  cairo_translate(cr, bitmap.x, bitmap.y);
+  cairo_scale(cr, double(bitmap.width) / width, double(bitmap.height) / height);
+  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_paint(cr);
+  cairo_restore(cr);
+  cairo_surface_destroy(image);
+  return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
 }
 
 // Draws a text run: the bytes' glyphs at the positions their integer advances give, so the

@@ -45,9 +45,9 @@ time_t CanvasStartTime(const DeviceContext& dc);
 int& CanvasJobId(DeviceContext& dc);
 // The errno of the write that failed the document's file (a full disk, say); 0 when none did.
 int CanvasWriteError(const DeviceContext& dc);
-// The cairo context of the document being drawn (null when none), for the bitmap calls; the
-// text drawn before is on the page first.
-struct _cairo* CanvasCairo(DeviceContext& dc);
+// Draws a picture scaled into its rectangle of the page, above the text drawn before it;
+// false when it could not be drawn.
+bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap);
 // Draws a text run with the selected font, alignment, colour and background mode. The page's
 // text is handed to cairo in one piece, when the page ends or something else is drawn.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);

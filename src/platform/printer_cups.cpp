@@ -47,6 +47,13 @@ namespace {
 // The destinations held by the open handles and contexts.
 std::vector<CupsDestination*> HeldDestinations;
 
+// A print job's CUPS printer is held by its printer handle and its device context, so the
+// scheduler is asked once per job and a wait that ran out is not waited again; it is freed
+// when the last holder lets go. Null, with GetLastError set, when the printer is not a CUPS
+// destination or the scheduler cannot tell.
+CupsDestination* HoldCupsDestination(const std::string& name);
+void LetGoCupsDestination(CupsDestination* destination);
+
 // Refuses every password libcups would ask for: the operator is never questioned by the
 // spooler library; a server that wants one fails the call instead.
 const char* NoPassword(const char*, http_t*, const char*, const char*, void*) { return nullptr; }
@@ -411,15 +418,6 @@ int CupsEndDoc(DeviceContext& dc) {
   return sent ? job : 0;
 }
 
-}  // namespace
-
-const PrinterBackend CupsPrinterBackend = {
-    CupsListPrinters,   CupsFindPrinter,    CupsOpenContext,    CupsCloseContext,
-    CupsStartDoc,       CanvasStartPage,    CanvasEndPage,      CupsEndDoc,
-    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, CanvasDrawText,
-    nullptr,            nullptr,            nullptr,
-};
-
 // The held destination of that name, looked up when no handle or context holds it yet.
 CupsDestination* HoldCupsDestination(const std::string& name) {
   if (name.empty()) {
@@ -464,3 +462,19 @@ std::string CupsDefaultPrinter() {
   Disconnect(link);
   return name;
 }
+
+// The held destination, for a lookup of the device layer.
+void* HoldCupsPrinter(const std::string& name) { return HoldCupsDestination(name); }
+
+// Lets go of a destination held by a lookup.
+void LetGoCupsPrinter(void* held) { LetGoCupsDestination(static_cast<CupsDestination*>(held)); }
+
+}  // namespace
+
+const PrinterBackend CupsPrinterBackend = {
+    CupsListPrinters,   CupsFindPrinter,    CupsOpenContext,    CupsCloseContext,
+    CupsStartDoc,       CanvasStartPage,    CanvasEndPage,      CupsEndDoc,
+    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, RealizedAdvances,
+    CanvasDrawText,     CanvasDrawBitmap,   HoldCupsPrinter,    LetGoCupsPrinter,
+    CupsDefaultPrinter, nullptr,            nullptr,
+};

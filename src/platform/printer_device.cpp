@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "platform/last_error.h"
-#include "platform/printer_bitmap.h"
-#include "platform/printer_fake.h"
 #include "platform/printer_internal.h"
 
 namespace {
@@ -20,38 +18,14 @@ namespace {
 std::unordered_set<DeviceContext*> LiveContexts;
 std::unordered_set<GdiObject*> LiveObjects;
 
-// The kinds of printer in use: the fake alone for unit tests, else CUPS and "Print to PDF".
-std::vector<const PrinterBackend*> ActiveBackends() {
-  if (FakePrinterOn()) return {&FakePrinterBackend};
-  return {&CupsPrinterBackend, &PdfFilePrinterBackend};
-}
-
-// The kinds of printer in the order a name is looked up: the built-in printer first, as its
-// name can never be a CUPS queue's.
-std::vector<const PrinterBackend*> LookupBackends() {
-  if (FakePrinterOn()) return {&FakePrinterBackend};
-  return {&PdfFilePrinterBackend, &CupsPrinterBackend};
-}
-
-// Records a call when the fake is on.
-void NoteCall(const std::string& call) {
-  if (FakePrinterOn() && FakePrinterBackend.noteCall) FakePrinterBackend.noteCall(call);
-}
-
-// Counts a measuring call when the fake is on.
-void NoteMeasure() {
-  if (FakePrinterOn() && FakePrinterBackend.noteMeasure) FakePrinterBackend.noteMeasure();
-}
+// How the bitmap calls free their own objects, once they have been used (null before).
+bool (*DeleteBitmapContext)(HDC) = nullptr;
+bool (*DeleteBitmapObject)(HGDIOBJ) = nullptr;
 
 // The context behind a handle, or null for a handle that is not a live context.
 DeviceContext* LiveContext(HDC dc) {
   if (!dc || !LiveContexts.count(dc)) return nullptr;
   return dc;
-}
-
-// The face name of a font description as a text (at most 31 bytes).
-std::string FaceOf(const LOGFONTA& font) {
-  return std::string(font.lfFaceName, strnlen(font.lfFaceName, sizeof font.lfFaceName - 1));
 }
 
 // Frees a font object that was deleted while selected once no context holds it.
@@ -68,10 +42,9 @@ void DropRealizedFont(DeviceContext& dc) {
 }
 
 // A context of the printer on the backend with its defaults, or the given orientation; null
-// when the backend does not have the printer.
-HDC NewContext(const PrinterBackend& backend, const std::string& name, const DEVMODEA* settings) {
-  DEVMODEA defaults;
-  if (!backend.findPrinter(name, defaults)) return nullptr;
+// when the backend cannot open it.
+HDC NewContext(const PrinterBackend& backend, const std::string& name, const DEVMODEA& defaults,
+               const DEVMODEA* settings) {
   auto* dc = new DeviceContext;
   dc->backend = &backend;
   dc->printer = name;
@@ -101,35 +74,23 @@ HDC NewContext(const PrinterBackend& backend, const std::string& name, const DEV
 // The printer context behind a handle, for the bitmap calls.
 DeviceContext* LivePrinterContext(HDC dc) { return LiveContext(dc); }
 
-// The left end of a text run of the given width for x by the alignment.
-int TextRunLeft(const DeviceContext& dc, int x, int width) {
-  switch (dc.align & 6u) {
-    case TA_RIGHT: return x - width;
-    case 6u: return x - width / 2;  // centred
-    default: return x;
-  }
+// Font objects made and not yet deleted.
+int FontObjectsAlive() {
+  int alive = 0;
+  for (const GdiObject* object : LiveObjects) alive += object->stock ? 0 : 1;
+  return alive;
 }
 
-// The baseline of a text run for y by the alignment: top, bottom or baseline.
-int TextRunBaseline(const DeviceContext& dc, int y) {
-  switch (dc.align & TA_BASELINE) {
-    case TA_BASELINE: return y;
-    case 8u: return y - dc.realized.metrics.tmDescent;  // bottom
-    default: return y + dc.realized.metrics.tmAscent;   // top
-  }
-}
-
-// Width of a text in the selected font: the sum of its bytes' advances.
-int TextRunWidth(const DeviceContext& dc, const std::string& text) {
-  long long width = 0;
-  for (unsigned char byte : text) width += dc.realized.advances[byte];
-  return static_cast<int>(std::min<long long>(width, INT32_MAX));
+// Takes how the bitmap calls free their objects.
+void RegisterBitmapRelease(bool (*deleteContext)(HDC), bool (*deleteObject)(HGDIOBJ)) {
+  DeleteBitmapContext = deleteContext;
+  DeleteBitmapObject = deleteObject;
 }
 
 // Lists the printers of every backend in use.
 bool EnumPrintersA(std::vector<std::string>& names) {
   std::vector<std::string> found;
-  for (const PrinterBackend* backend : ActiveBackends()) {
+  for (const PrinterBackend* backend : ListingBackends()) {
     uint32_t error = 0;
     if (!backend->listPrinters(found, error)) {
       SetLastError(error);  // read back with GetLastError (last_error.h)
@@ -142,7 +103,9 @@ bool EnumPrintersA(std::vector<std::string>& names) {
 
 // The default printer's name, "" when there is none.
 std::string DefaultPrinterDevice() {
-  return FakePrinterOn() ? FakePrinter().defaultPrinter : CupsDefaultPrinter();
+  for (const PrinterBackend* backend : ListingBackends())
+    if (backend->defaultPrinter) return backend->defaultPrinter();
+  return "";
 }
 
 // Makes a device context of the named printer with its defaults, or the given orientation;
@@ -150,27 +113,22 @@ std::string DefaultPrinterDevice() {
 HDC CreateDCA(const char* /*driver*/, const char* device, const char* /*output*/,
               const DEVMODEA* settings) {
   if (!device) return nullptr;
-  SetLastError(ERROR_INVALID_PRINTER_NAME);
   const std::string name = device;
-  for (const PrinterBackend* backend : LookupBackends()) {
-    // A CUPS printer is held from its lookup until its context holds it, so it is looked up
-    // once; a printer the scheduler does not know (or a scheduler that does not answer) is not
-    // asked about a second time.
-    CupsDestination* held = nullptr;
-    if (backend == &CupsPrinterBackend && !(held = HoldCupsDestination(name))) continue;
-    HDC dc = NewContext(*backend, name, settings);
-    LetGoCupsDestination(held);
-    if (dc) return dc;
-  }
-  return nullptr;
+  // The lookup holds the printer until its context holds it, so it is looked up once.
+  DEVMODEA defaults;
+  void* held = nullptr;
+  const PrinterBackend* backend = FindPrinterBackend(name, defaults, held);
+  if (!backend) return nullptr;
+  HDC dc = NewContext(*backend, name, defaults, settings);
+  LetGoPrinter(*backend, held);
+  return dc;
 }
 
 // Frees a context; a document not yet ended is cancelled.
 int DeleteDC(HDC handle) {
-  if (DeleteMemoryContext(handle)) return 1;  // a bitmap read-out context (printer_bitmap.cpp)
+  if (DeleteBitmapContext && DeleteBitmapContext(handle)) return 1;  // a bitmap read-out's
   DeviceContext* dc = LiveContext(handle);
   if (!dc) return 0;
-  NoteCall("DeleteDC");
   dc->backend->closeContext(*dc);
   DropRealizedFont(*dc);
   if (dc->font && !dc->font->stock) {
@@ -188,7 +146,6 @@ int StartDocA(HDC handle, const DOCINFOA* info) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc || !info) return 0;
   std::string name = info->lpszDocName ? info->lpszDocName : "";
-  NoteCall("StartDoc " + name);
   if (dc->inDocument) return 0;
   dc->documentName = name;
   SetLastError(ERROR_PRINT_CANCELLED);  // unless the printer tells why
@@ -204,7 +161,6 @@ int StartDocA(HDC handle, const DOCINFOA* info) {
 int StartPage(HDC handle) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc) return 0;
-  NoteCall("StartPage");
   if (!dc->inDocument || dc->inPage) return 0;
   SetLastError(ERROR_PRINT_CANCELLED);
   int result = dc->backend->startPage(*dc);
@@ -218,7 +174,6 @@ int StartPage(HDC handle) {
 int EndPage(HDC handle) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc) return 0;
-  NoteCall("EndPage");
   if (!dc->inDocument || !dc->inPage) return 0;
   dc->inPage = false;
   return dc->backend->endPage(*dc);
@@ -228,7 +183,6 @@ int EndPage(HDC handle) {
 int EndDoc(HDC handle) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc) return 0;
-  NoteCall("EndDoc");
   if (!dc->inDocument) return 0;
   if (dc->inPage) {
     dc->inPage = false;
@@ -264,11 +218,6 @@ HFONT CreateFontIndirectA(const LOGFONTA* font) {
   auto* object = new GdiObject;
   object->font = *font;
   object->font.lfFaceName[sizeof object->font.lfFaceName - 1] = 0;
-  NoteCall("CreateFont " + FaceOf(object->font) + " " + std::to_string(font->lfHeight));
-  if (FakePrinterOn() && FakePrinterBackend.refuseFont && FakePrinterBackend.refuseFont()) {
-    delete object;
-    return nullptr;
-  }
   LiveObjects.insert(object);
   return object;
 }
@@ -279,7 +228,6 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   if (!dc || !object || !LiveObjects.count(object) || object->deletePending) return nullptr;
   // A context's own font belongs to that context only.
   if (object->stock && object != &dc->stockFont) return nullptr;
-  NoteCall("SelectObject " + FaceOf(object->font));
   RealizedFont realized;
   if (!dc->backend->realizeFont(*dc, object->font, realized)) return nullptr;
   DropRealizedFont(*dc);
@@ -296,10 +244,9 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
 
 // Deletes a font object; one still selected is freed when its context lets it go.
 int DeleteObject(HGDIOBJ object) {
-  if (DeleteBitmapObject(object)) return 1;  // a loaded bitmap (printer_bitmap.cpp)
+  if (DeleteBitmapObject && DeleteBitmapObject(object)) return 1;  // a loaded bitmap
   if (!object || !LiveObjects.count(object) || object->deletePending) return 0;
   if (object->stock) return 1;  // a context's own font goes with the context
-  NoteCall("DeleteObject " + FaceOf(object->font));
   object->deletePending = true;
   ReleaseObjectIfDone(object);
   return 1;
@@ -315,21 +262,22 @@ int GetTextMetricsA(HDC handle, TEXTMETRICA* metrics) {
 
 // Width (sum of the advances) and height (tmHeight) of a text in the selected font.
 int GetTextExtentPoint32A(HDC handle, const char* text, int length, SIZE* size) {
-  NoteMeasure();
   DeviceContext* dc = LiveContext(handle);
   if (!dc || !size || !dc->font || length < 0 || (length > 0 && !text)) return 0;
-  size->cx = TextRunWidth(*dc, std::string(text ? text : "", static_cast<size_t>(length)));
+  int advances[256];
+  dc->backend->queryAdvances(*dc, 0, 255, advances);
+  long long width = 0;
+  for (int i = 0; i < length; ++i) width += advances[static_cast<unsigned char>(text[i])];
+  size->cx = static_cast<int>(std::min<long long>(width, INT32_MAX));
   size->cy = dc->realized.metrics.tmHeight;
   return 1;
 }
 
 // Advances of the bytes first..last in the selected font.
 int GetCharWidth32A(HDC handle, unsigned first, unsigned last, int* widths) {
-  NoteMeasure();
   DeviceContext* dc = LiveContext(handle);
   if (!dc || !widths || !dc->font || first > last || last > 255) return 0;
-  // One block copy: text output reads all 256 advances for every line it prints.
-  std::copy_n(dc->realized.advances + first, last - first + 1, widths);
+  dc->backend->queryAdvances(*dc, first, last, widths);
   return 1;
 }
 

@@ -2,8 +2,8 @@
 // the names and units of the Windows graphics interface the printing code is written for.
 //
 // Behind it: CUPS destinations and the built-in "Print to PDF" printer, both drawn as PDF with
-// cairo, fonts from fontconfig with FreeType metrics; or a recording fake for unit tests
-// (printer_fake.h). Coordinates are device pixels, origin at the top-left corner of the
+// cairo, fonts from fontconfig with FreeType metrics (or a test's own kind of printer,
+// printer_internal.h). Coordinates are device pixels, origin at the top-left corner of the
 // printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252).
 #pragma once
 

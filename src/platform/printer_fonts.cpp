@@ -325,9 +325,3 @@ cairo_font_face_t* CatalogMissingGlyphFace(const RealizedFont& font) {
   engine->missingGlyphFace = face;
   return face;
 }
-
-// Leak-checker rule of the sanitizer build, kept with the fontconfig calls so it is linked
-// whenever they are: fontconfig's own configuration loader (FcInitLoadConfigAndFonts) loses
-// a few bytes once per process, which is not ours to free. The library is built without
-// frame pointers, so only its name identifies the allocation. Unused without LeakSanitizer.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

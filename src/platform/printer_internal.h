@@ -1,7 +1,7 @@
 // Printer device internals: the device context, font objects and the seam to the printers.
 //
 // The calls of printer_device.h keep the context's state here and reach the printer through
-// one PrinterBackend: a CUPS queue, the built-in "Print to PDF" printer or the recording fake.
+// one PrinterBackend: a CUPS queue, the built-in "Print to PDF" printer, or a test's own.
 #pragma once
 
 #include <cstdint>
@@ -70,7 +70,23 @@ struct DeviceContext {
   struct PdfFileOutput* pdfFile = nullptr;  // "Print to PDF": the file being written
 };
 
-// One kind of printer. Every function gets a context whose printer and settings are set.
+// A picture for a printer's page: top-down 0x00RRGGBB pixels scaled into a rectangle of
+// device pixels.
+struct PageBitmap {
+  int x = 0;
+  int y = 0;
+  int width = 0;  // destination size in device pixels
+  int height = 0;
+  int sourceWidth = 0;
+  int sourceHeight = 0;
+  int bitsPerPixel = 0;  // the depth the pixels were read from
+  std::vector<uint32_t> pixels;
+};
+
+struct BitmapObjects;  // the objects of the bitmap calls (printer_bitmap_objects.h)
+
+// One kind of printer. Every function gets a context whose printer and settings are set; the
+// optional ones are null where the kind of printer has nothing to do.
 struct PrinterBackend {
   // Appends the printer names; false with an error number on failure.
   bool (*listPrinters)(std::vector<std::string>& names, uint32_t& error);
@@ -87,37 +103,62 @@ struct PrinterBackend {
   bool (*listFaces)(DeviceContext& dc, std::vector<std::string>& faces);
   bool (*realizeFont)(DeviceContext& dc, const LOGFONTA& font, RealizedFont& out);
   void (*releaseFont)(RealizedFont& font);
+  // Advances of the bytes first..last (at most 0..255) in the selected font into widths.
+  void (*queryAdvances)(DeviceContext& dc, unsigned first, unsigned last, int* widths);
   // Draws text on the open page; x and y as the caller gave them, dc.align applies.
   int (*drawText)(DeviceContext& dc, int x, int y, const std::string& text);
-  // Recording hooks of the fake; null for real printers.
-  void (*noteCall)(const std::string& call);
-  void (*noteMeasure)();
-  bool (*refuseFont)();
+  // Draws a picture on the open page; false when it could not be drawn.
+  bool (*drawBitmap)(DeviceContext& dc, const PageBitmap& bitmap);
+
+  // Optional. Keeps what a lookup learnt about the printer (null when it is not this kind's)
+  // until let go, so the calls of one job ask the printer's server once.
+  void* (*holdPrinter)(const std::string& name);
+  void (*letGoPrinter)(void* held);
+  // Optional. The default printer's name, "" when there is none.
+  std::string (*defaultPrinter)();
+  // Optional. Asks for the page orientation (IDOK or IDCANCEL); null: the operator at the
+  // console is asked.
+  long (*askOrientation)(const std::string& printer, int16_t& orientation);
+  // Optional. The objects of the bitmap calls; null: the program's own, kept in memory.
+  const BitmapObjects* bitmapObjects;
 };
 
-// The backends: the printers of the default CUPS server, the built-in PDF printer, the fake.
+// The backends of real printers: the CUPS destinations of the default server and the built-in
+// "Print to PDF" printer.
 extern const PrinterBackend CupsPrinterBackend;
 extern const PrinterBackend PdfFilePrinterBackend;
-extern const PrinterBackend FakePrinterBackend;
 
-// The default CUPS destination's name, "" when there is none.
-std::string CupsDefaultPrinter();
+// Puts a test's kind of printer in place of the real ones (null: the real ones again). While
+// it is there it is the only kind of printer: listed, looked up and asked for everything.
+void UseTestPrinterBackend(const PrinterBackend* backend);
 
-// A CUPS printer as looked up for one print job: its destination, what the scheduler says it
-// supports and the job's own connection. The printer handle and the device context of a job
-// each hold it, so the scheduler is asked once per job and a wait that ran out is not waited
-// again; it is freed when the last holder lets go. Null, with GetLastError set, when the
-// printer is not a CUPS destination or the scheduler cannot tell.
-struct CupsDestination* HoldCupsDestination(const std::string& name);
-void LetGoCupsDestination(struct CupsDestination* destination);
+// The kinds of printer in use, in the order their printers are listed: the CUPS destinations,
+// then "Print to PDF" (or the test's kind alone).
+std::vector<const PrinterBackend*> ListingBackends();
 
-// True while unit tests have the fake on.
-bool FakePrinterOn();
+// The kind of printer that has a printer of this name, with its default settings; null, with
+// the reason for GetLastError, when none has. Names are looked up on "Print to PDF" first:
+// its name can never be a CUPS queue's, and it is answered without asking a scheduler. What
+// the lookup holds (held) is let go with LetGoPrinter once the caller holds the printer itself.
+const PrinterBackend* FindPrinterBackend(const std::string& name, DEVMODEA& defaults,
+                                         void*& held);
+void LetGoPrinter(const PrinterBackend& backend, void* held);
 
 // The printer context behind a handle, or null when it is not a live printer context (used by
 // the bitmap calls, printer_bitmap.cpp).
 DeviceContext* LivePrinterContext(HDC dc);
 
+// Font objects made and not yet deleted (the contexts' own fonts not counted).
+int FontObjectsAlive();
+
+// The bitmap calls register here, on their first use, how DeleteDC and DeleteObject free their
+// objects; so a program that draws no bitmap links none of their code. Each returns false for
+// a handle that is not one of theirs.
+void RegisterBitmapRelease(bool (*deleteContext)(HDC), bool (*deleteObject)(HGDIOBJ));
+
+// Text runs in a context's realized font (printer_text_runs.cpp).
+// The advances of the bytes first..last (the real printers' queryAdvances).
+void RealizedAdvances(DeviceContext& dc, unsigned first, unsigned last, int* widths);
 // The left end of a text run of the given width for x by the alignment, and its baseline for
 // y (ascent and descent of the selected font).
 int TextRunLeft(const DeviceContext& dc, int x, int width);

@@ -225,6 +225,7 @@ int PdfEndDoc(DeviceContext& dc) {
 const PrinterBackend PdfFilePrinterBackend = {
     PdfListPrinters,    PdfFindPrinter,  PdfOpenContext,     PdfCloseContext,
     PdfStartDoc,        CanvasStartPage, CanvasEndPage,      PdfEndDoc,
-    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, CanvasDrawText,
-    nullptr,            nullptr,         nullptr,
+    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, RealizedAdvances,
+    CanvasDrawText,     CanvasDrawBitmap,   nullptr,            nullptr,
+    nullptr,            nullptr,            nullptr,
 };

@@ -7,17 +7,18 @@
 
 #include "platform/console.h"
 #include "platform/last_error.h"
-#include "platform/printer_fake.h"
 #include "platform/printer_internal.h"
 
 namespace {
 
-// An open printer: its name and default settings; a CUPS printer's destination stays held
-// while the handle is open, so the job opened with it asks the scheduler nothing twice.
+// An open printer: its name, kind and default settings; what the lookup held (a CUPS
+// printer's destination) stays held while the handle is open, so the job opened with it asks
+// the scheduler nothing twice.
 struct PrinterHandle {
   std::string name;
+  const PrinterBackend* backend = nullptr;
   DEVMODEA defaults;
-  CupsDestination* held = nullptr;
+  void* held = nullptr;
 };
 
 std::unordered_set<PrinterHandle*> LivePrinters;
@@ -28,15 +29,6 @@ constexpr int DM_IN_BUFFER = 8;
 // How long the orientation question waits for a key before it gives up.
 constexpr int PromptTimeoutMs = 10 * 60 * 1000;
 constexpr int PromptPollMs = 50;
-
-// Keys the fake's operator types at the settings question, one byte a key.
-std::string NextFakeKey() {
-  std::string& keys = FakePrinter().promptKeys;
-  if (keys.empty()) return "";
-  std::string key = keys.substr(0, 1);
-  keys.erase(0, 1);
-  return key;
-}
 
 // True when the process has a terminal to read keys from.
 bool HaveKeyboard() {
@@ -91,22 +83,11 @@ long AskOrientation(const std::string& printer, int16_t& orientation, std::strin
 // reason for GetLastError. "Print to PDF" is answered without asking the scheduler.
 bool OpenPrinterA(const char* name, HANDLE* printer) {
   if (!name || !printer) return false;
-  SetLastError(ERROR_INVALID_PRINTER_NAME);
   DEVMODEA defaults;
-  CupsDestination* held = nullptr;
-  bool found = false;
-  if (FakePrinterOn()) {
-    found = FakePrinterBackend.findPrinter(name, defaults);
-  } else {
-    found = PdfFilePrinterBackend.findPrinter(name, defaults);
-    if (!found && (held = HoldCupsDestination(name)) != nullptr)
-      found = CupsPrinterBackend.findPrinter(name, defaults);
-  }
-  if (!found) {
-    LetGoCupsDestination(held);
-    return false;
-  }
-  auto* handle = new PrinterHandle{name, defaults, held};
+  void* held = nullptr;
+  const PrinterBackend* backend = FindPrinterBackend(name, defaults, held);
+  if (!backend) return false;
+  auto* handle = new PrinterHandle{name, backend, defaults, held};
   handle->defaults.dmFields |= DM_ORIENTATION;
   LivePrinters.insert(handle);
   *printer = handle;
@@ -127,8 +108,8 @@ long DocumentPropertiesA(void* /*window*/, HANDLE printer, const char* /*name*/,
   if ((mode & DM_OUT_BUFFER) && !out) return -1;
   if (mode & DM_IN_PROMPT) {
     long answer;
-    if (FakePrinterOn()) {
-      answer = AskOrientation(handle->name, settings.dmOrientation, NextFakeKey, 0);
+    if (handle->backend->askOrientation) {
+      answer = handle->backend->askOrientation(handle->name, settings.dmOrientation);
     } else if (!HaveKeyboard()) {
       // Without a terminal no key can ever come: the question is cancelled at once.
       int16_t unused = settings.dmOrientation;
@@ -148,7 +129,7 @@ int ClosePrinter(HANDLE printer) {
   auto* handle = static_cast<PrinterHandle*>(printer);
   if (!handle || !LivePrinters.count(handle)) return 0;
   LivePrinters.erase(handle);
-  LetGoCupsDestination(handle->held);
+  LetGoPrinter(*handle->backend, handle->held);
   delete handle;
   return 1;
 }

@@ -51,11 +51,39 @@ bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
   return false;
 }
 
+}  // namespace
+
 // ReadFailed() - True when the last read of the file failed: an error code other than 62,
 // which only says that no data was left.
-bool ReadFailed() { return ErrorCode != 0 && ErrorCode != 62; }
+static bool ReadFailed() { return ErrorCode != 0 && ErrorCode != 62; }
 
-}  // namespace
+// DocumentPointSize() - 12 points where the configuration gives none.
+int16_t DocumentPointSize(int16_t pointSize) {
+  return pointSize == 0 ? DefaultPointSize : pointSize;
+}
+
+// PrintFileLines() - The read-and-print loop of every document. A job that did not open still
+// has its document read (and echoed); PrintLine then draws nothing.
+bool PrintFileLines(int fileNumber, bool echo) {
+  if (echo) ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
+  bool readFailed = false;
+  for (;;) {
+    ClearErrorCode();
+    const bool atEnd = FileAtEnd(fileNumber);
+    readFailed = ReadFailed();
+    if (atEnd || readFailed) break;
+    std::string line = FileLineInput(fileNumber);
+    readFailed = ReadFailed();
+    if (readFailed) break;
+    if (echo && !line.empty()) {
+      ConsolePrint(line);
+      ConsoleNewLine();
+    }
+    PrintLine(line);
+  }
+  if (echo) ConsoleFlush();
+  return !readFailed;
+}
 
 // PrintDocument() - Prints the file line by line (echoing its non-empty lines on the console),
 // or one empty page for the test page name. A file that cannot be opened, or not read to its
@@ -64,7 +92,7 @@ bool ReadFailed() { return ErrorCode != 0 && ErrorCode != 62; }
 void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize,
                    const std::string& fileName) {
   CreateNameLists();
-  if (pointSize == 0) pointSize = DefaultPointSize;
+  pointSize = DocumentPointSize(pointSize);
   ClearErrorCode();
   // Only a job this call opens and ends can count as delivered.
   PrintJobDelivered = false;
@@ -91,26 +119,8 @@ void PrintDocument(int16_t& printerIndex, int16_t& fontIndex, int16_t& pointSize
     FileClose(fileNumber);
     return;
   }
-  // A job that did not open still has its document read and echoed; PrintLine then draws
-  // nothing. A read that fails ends the reading, and the part printed so far is thrown away:
-  // the shop gets the whole document or none of it.
-  bool readFailed = false;
-  ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
-  for (;;) {
-    ClearErrorCode();
-    const bool atEnd = FileAtEnd(fileNumber);
-    readFailed = ReadFailed();
-    if (atEnd || readFailed) break;
-    std::string line = FileLineInput(fileNumber);
-    readFailed = ReadFailed();
-    if (readFailed) break;
-    if (!line.empty()) {
-      ConsolePrint(line);
-      ConsoleNewLine();
-    }
-    PrintLine(line);
-  }
-  ConsoleFlush();
+  // A read that fails ends the reading, and the part printed so far is thrown away.
+  const bool readFailed = !PrintFileLines(fileNumber, true);
   if (readFailed) {
     const int code = ErrorCode;
     ConsolePrint("Error detected! on file read, document not printed");

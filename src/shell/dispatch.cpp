@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "config/configured_printing.h"
 #include "config/printer_lists.h"
 #include "config/setup_wizard.h"
 #include "monitor/run_monitor.h"
@@ -11,7 +12,6 @@
 #include "platform/text_rules.h"
 #include "shell/console_menu.h"
 #include "shell/pos_print.h"
-#include "shell/test_command.h"
 
 // The options in the order they are tried; the first found anywhere in the tail wins.
 static const std::pair<const char*, ShellAction> ShellOptions[] = {

@@ -1,9 +1,11 @@
-// Positions of the configured printer and font, and the line that says which is missing.
+// Printing with the configuration: positions of its printer and font, the line that says which
+// is missing, and the documents printed on them.
 
-#include "config/configured_positions.h"
+#include "config/configured_printing.h"
 
 #include "config/printer_lists.h"
 #include "platform/console.h"
+#include "print/document_printing.h"
 
 // FindConfiguredPositions() - Printer and font positions counted from 0, -1 when absent.
 ConfiguredPositions FindConfiguredPositions(const PrintSettings& settings) {
@@ -28,4 +30,26 @@ bool ReportMissingSelection(const PrintSettings& settings, const ConfiguredPosit
                  settings.PrinterName + "\". Run tavrel -setup to choose a font.");
   ConsoleNewLine();
   return true;
+}
+
+// PrintConfigured() - The sequence the test command and the one-shot print share.
+void PrintConfigured(const std::string& fileName, bool showPositions) {
+  PrintSettings settings = LoadPrintSettings();
+  ConfiguredPositions positions = FindConfiguredPositions(settings);
+  if (showPositions) {
+    ConsolePrintNumber(positions.printer);
+    ConsoleNewLine();
+    ConsolePrintNumber(positions.font);
+    ConsoleNewLine();
+  }
+  if (ReportMissingSelection(settings, positions)) return;
+  int16_t pointSize = PointSizeValue(settings);
+  PrintDocument(positions.printer, positions.font, pointSize, fileName);
+}
+
+// PrintTestPage() - Sends the test page unless the configured printer or font is missing.
+void PrintTestPage() {
+  PrintConfigured(TestPageName, false);
+  ConsolePrint("Press S to rerun setup, T for a test page, or X to exit.");
+  ConsoleNewLine();
 }

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "files_test_support.h"
-#include "platform/printer_fake.h"
+#include "printer_fake.h"
 #include "print/print_job.h"
 
 // Standard output of a shell command.

@@ -12,7 +12,7 @@
 
 #include "files_test_support.h"
 #include "platform/console.h"
-#include "platform/printer_fake.h"
+#include "printer_fake.h"
 #include "print/discovery.h"
 #include "print/print_job.h"
 

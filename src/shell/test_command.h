@@ -1,4 +1,0 @@
-// Test command: one empty page on the configured printer.
-#pragma once
-
-void PrintTestPage();
