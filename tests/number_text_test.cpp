@@ -13,7 +13,7 @@
 namespace {
 
 struct NumberCase {
-  double value;
+  long double value;
   int digits;
   const char* text;
 };
@@ -71,6 +71,16 @@ TEST(NumberTextTest, Table) {
       {std::nan(""), 15, " NAN"},
       {HUGE_VAL, 15, " INF"},
       {-HUGE_VAL, 7, "-INF"},
+      // Extended precision reaches far beyond a double at both ends.
+      {1e400L, 15, " 1E+400"},
+      {-1e400L, 15, "-1E+400"},
+      {1e-320L, 15, " 1E-320"},
+      {1e-400L, 15, " 1E-400"},
+      {-2.5e-4000L, 7, "-2.5E-4000"},
+      {LDBL_MAX, 15, " 1.18973149535723E+4932"},
+      {123456789012345678.0L, 15, " 1.23456789012346E+17"},
+      {0.1L, 15, " .1"},
+      {HUGE_VALL, 15, " INF"},
   };
   for (const NumberCase& c : cases)
     EXPECT_EQ(NumberText(c.value, c.digits), c.text) << c.value << " with " << c.digits;
@@ -99,7 +109,7 @@ TEST(NumberTextTest, FifteenDigitDecimalsComeBack) {
 
 struct ReadCase {
   const char* text;
-  double value;
+  long double value;
 };
 
 TEST(TextToNumberTest, Table) {
@@ -118,7 +128,7 @@ TEST(TextToNumberTest, Table) {
       {"&H", 0},
       {"&HG", 0},
       {"1.5E2", 150},
-      {"1.5e-2", 0.015},
+      {"1.5e-2", 0.015L},
       {"2D3", 2000},
       {"2d+3", 2000},
       {"1.5E", 1.5},
@@ -129,17 +139,23 @@ TEST(TextToNumberTest, Table) {
       {".", 0},
       {"- 5", 0},
       {"\r5", 0},
-      {"0.1", 0.1},
-      {"000123.4500", 123.45},
-      {"1.2.3", 1.2},
+      {"0.1", 0.1L},
+      {"000123.4500", 123.45L},
+      {"1.2.3", 1.2L},
       {"12 34", 12},
       // Digits beyond the 18th are dropped but keep their place.
-      {"1234567890123456789999", 1234567890123456780000.0},
-      {"0.0000012345678901234567899", 0.0000012345678901234567800},
-      {"1e400", HUGE_VAL},
-      {"-1e400", -HUGE_VAL},
-      {"1e-400", 0},
-      {"1e99999999999999999999", HUGE_VAL},
+      {"1234567890123456789999", 1234567890123456780000.0L},
+      {"0.0000012345678901234567899", 0.0000012345678901234567800L},
+      // All 18 digits are kept: more than a double holds.
+      {"123456789012345678", 123456789012345678.0L},
+      {"1e400", 1e400L},
+      {"-1e400", -1e400L},
+      {"1e-320", 1e-320L},
+      {"1e-400", 1e-400L},
+      // Only beyond extended precision's own range: an infinity or 0.
+      {"1e5000", HUGE_VALL},
+      {"1e-5000", 0},
+      {"1e99999999999999999999", HUGE_VALL},
       {"0e99999999999999999999", 0},
   };
   for (const ReadCase& c : cases) EXPECT_EQ(TextToNumber(c.text), c.value) << '"' << c.text << '"';
@@ -151,16 +167,29 @@ TEST(TextToNumberTest, Table) {
 
 // What NumberText writes reads back as the same 15-digit value.
 TEST(TextToNumberTest, ReadsNumberText) {
-  const double values[] = {1e20, -1.5e-20, 2.0 / 3, 123456789012345.0, 0.000001, -7};
-  for (double value : values) {
+  const long double values[] = {1e20, -1.5e-20, 2.0 / 3,  123456789012345.0, 0.000001,
+                                -7,   1e400L,   -1e-400L, 4.5e4931L};
+  for (long double value : values) {
     std::string text = NumberText(value, 15);
     EXPECT_EQ(NumberText(TextToNumber(text), 15), text);
   }
 }
 
+// A point size typed in setup is stored as it was typed, even far outside a double's range.
+TEST(TextToNumberTest, TypedPointSizeStoredAsTyped) {
+  const struct {
+    const char* typed;
+    const char* stored;
+  } cases[] = {
+      {"10", " 10"},         {"1e400", " 1E+400"},  {"-1e400", "-1E+400"},
+      {"1e-320", " 1E-320"}, {"1e-400", " 1E-400"}, {"12.5e-4000x", " 1.25E-3999"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NumberText(TextToNumber(c.typed), 15), c.stored) << c.typed;
+}
+
 TEST(StoreIntTest, RoundsHalfToEvenAndKeepsLowBits) {
   const struct {
-    double value;
+    long double value;
     int16_t int16;
     int32_t int32;
   } cases[] = {
@@ -182,6 +211,10 @@ TEST(StoreIntTest, RoundsHalfToEvenAndKeepsLowBits) {
       {-4294967297.0, -1, -1},
       {4503599627370497.0, 1, 1},
       {1e300, 0, 0},
+      {9007199254740993.0L, 1, 1},  // a double would have lost the last unit
+      {1e400L, 0, 0},
+      {-1e400L, 0, 0},
+      {1e-400L, 0, 0},
       {std::nan(""), 0, 0},
       {HUGE_VAL, 0, 0},
       {-HUGE_VAL, 0, 0},

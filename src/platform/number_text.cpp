@@ -13,7 +13,7 @@ constexpr int kMostDigits = 17;
 
 // Splits |value| (finite, non-zero) into `count` correctly rounded decimal digits and the
 // power of ten of the first one, through an exact binary-to-decimal conversion.
-void ExactDigits(double value, int count, std::string& digits, int& exponent) {
+void ExactDigits(long double value, int count, std::string& digits, int& exponent) {
   char buffer[64];
   auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value),
                               std::chars_format::scientific, count - 1);
@@ -48,19 +48,19 @@ void DropExtraDigit(std::string& digits, int& exponent) {
 }
 
 // The low bits of a finite integral value: its remainder modulo `modulus`, from 0 up.
-int64_t LowBits(double whole, double modulus) {
-  double rest = std::fmod(whole, modulus);  // exact, same sign as whole
+int64_t LowBits(long double whole, long double modulus) {
+  long double rest = std::fmod(whole, modulus);  // exact, same sign as whole
   if (rest < 0) rest += modulus;
   return static_cast<int64_t>(rest);
 }
 
 // Nearest integer, a tie going to the even neighbour, whatever the FPU rounding mode.
-double RoundHalfEven(double value) {
-  double below = std::floor(value);
-  double fraction = value - below;  // exact for every finite double
-  if (fraction > 0.5) return below + 1;
-  if (fraction < 0.5) return below;
-  return std::fmod(below, 2.0) == 0 ? below : below + 1;
+long double RoundHalfEven(long double value) {
+  long double below = std::floor(value);
+  long double fraction = value - below;  // exact for every finite value
+  if (fraction > 0.5L) return below + 1;
+  if (fraction < 0.5L) return below;
+  return std::fmod(below, 2.0L) == 0 ? below : below + 1;
 }
 
 }  // namespace
@@ -68,7 +68,7 @@ double RoundHalfEven(double value) {
 // Sign position, then at most `digits` significant digits, plain or in exponent form.
 // Not-a-number shows as " NAN" and the infinities as " INF" and "-INF", so a broken
 // calculation never passes for a real amount on the receipt or the console.
-std::string NumberText(double value, int digits) {
+std::string NumberText(long double value, int digits) {
   if (std::isnan(value)) return " NAN";
   if (std::isinf(value)) return value < 0 ? "-INF" : " INF";
   if (value == 0) return " 0";  // negative zero too
@@ -115,18 +115,18 @@ std::string NumberText(double value, int digits) {
 }
 
 // Nearest integer (ties to even), low 16 bits kept; not-a-number and infinities give 0.
-int16_t StoreInt16(double value) {
+int16_t StoreInt16(long double value) {
   if (!std::isfinite(value)) return 0;
-  return static_cast<int16_t>(static_cast<uint16_t>(LowBits(RoundHalfEven(value), 65536.0)));
+  return static_cast<int16_t>(static_cast<uint16_t>(LowBits(RoundHalfEven(value), 65536.0L)));
 }
 
 // Nearest integer (ties to even), low 32 bits kept; not-a-number and infinities give 0.
-int32_t StoreInt32(double value) {
+int32_t StoreInt32(long double value) {
   if (!std::isfinite(value)) return 0;
-  return static_cast<int32_t>(static_cast<uint32_t>(LowBits(RoundHalfEven(value), 4294967296.0)));
+  return static_cast<int32_t>(static_cast<uint32_t>(LowBits(RoundHalfEven(value), 4294967296.0L)));
 }
 
 // Largest integer not above the value.
-double FloorValue(double value) {
+long double FloorValue(long double value) {
   return std::floor(value);
 }

@@ -5,21 +5,24 @@
 #include <cstdint>
 #include <string>
 
+// Numbers are extended precision (long double): 18 typed digits are kept, and a typed 1E+400
+// or 1E-400 is a number like any other, not an infinity or a zero.
+
 // Number as text: a sign position (blank or "-"), then at most `digits` significant digits
 // (7 or 15), rounded on the extra digit with ties to even; exponent form when too large or
 // too small for plain form. No trailing blank.
-std::string NumberText(double value, int digits);
+std::string NumberText(long double value, int digits);
 
 // Leading blanks skipped, optional sign, digits, fraction and exponent (E, e, D, d); up to 18
 // significant digits; "&H", "&B", "&O"/"&Q"/"&" integer forms. No digits gives 0.
-double TextToNumber(const std::string& text);
+long double TextToNumber(const std::string& text);
 
 // Storing a number into an integer: nearest, ties to even, low bits kept (70000 -> 4464).
-int16_t StoreInt16(double value);
-int32_t StoreInt32(double value);
+int16_t StoreInt16(long double value);
+int32_t StoreInt32(long double value);
 
 // Largest integer not above the value.
-double FloorValue(double value);
+long double FloorValue(long double value);
 
 // a-z to A-Z, plus the seven code-page byte pairs (84h->8Eh, 94h->99h, 81h->9Ah, 82h->90h,
 // A4h->A5h, 86h->8Fh, 87h->80h).

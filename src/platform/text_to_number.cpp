@@ -8,7 +8,7 @@ namespace {
 
 // Significant digits that count; later ones only scale the magnitude.
 constexpr int kCountedDigits = 18;
-// Any exponent beyond this is already far outside the range of a double.
+// Any exponent beyond this is already far outside the range of an extended-precision number.
 constexpr long kExponentLimit = 100000;
 
 // Value of one digit byte in the given base, or -1 when the byte is no such digit.
@@ -24,7 +24,7 @@ int DigitValue(unsigned char byte, int base) {
 }
 
 // Reads "&H", "&B", "&O", "&Q" or a bare "&" integer starting at `at` (the byte after &).
-double AmpersandNumber(const std::string& text, size_t at) {
+long double AmpersandNumber(const std::string& text, size_t at) {
   int base = 8;
   if (at < text.size()) {
     switch (text[at]) {
@@ -49,7 +49,7 @@ double AmpersandNumber(const std::string& text, size_t at) {
         break;
     }
   }
-  double value = 0;
+  long double value = 0;
   for (; at < text.size(); ++at) {
     int digit = DigitValue(static_cast<unsigned char>(text[at]), base);
     if (digit < 0) break;
@@ -62,8 +62,8 @@ double AmpersandNumber(const std::string& text, size_t at) {
 
 // Leading blanks, sign, digits, fraction and exponent; the first byte that does not fit ends
 // the number. The counted digits go to an exact decimal conversion, so "0.1" reads as the
-// same double everywhere.
-double TextToNumber(const std::string& text) {
+// same extended-precision number everywhere.
+long double TextToNumber(const std::string& text) {
   size_t at = 0;
   while (at < text.size() && (text[at] == ' ' || text[at] == '\t' || text[at] == '\n')) ++at;
   if (at < text.size() && text[at] == '&') return AmpersandNumber(text, at + 1);
@@ -116,10 +116,11 @@ double TextToNumber(const std::string& text) {
   if (digits.empty()) return 0;
 
   // Digits and power of ten only: no decimal point, so the locale cannot interfere.
-  // A value out of range reads as an infinity or 0; errno is left as it was.
+  // Extended precision holds 1E+400 and 1E-400 alike; only beyond its own range (about
+  // 1E+4932) does a value read as an infinity or 0. errno is left as it was.
   std::string exact = (negative ? "-" : "") + digits + "e" + std::to_string(scale);
   int savedErrno = errno;
-  double value = std::strtod(exact.c_str(), nullptr);
+  long double value = std::strtold(exact.c_str(), nullptr);
   errno = savedErrno;
   return value;
 }

@@ -13,6 +13,16 @@ ESC=$'\e'
 row() { tmux_screen_colours | sed -n "$1p"; }
 plain_row() { tmux -L "$TMUX_SOCKET" capture-pane -p | sed -n "$1p" | sed 's/ *$//'; }
 # The terminal modes after the program: canonical input and echo are on again.
+# enter_until_exit DIR - Presses Enter once a second until the program in DIR has ended: a
+# program still starting (slow on a busy machine) may flush a key typed before its raw mode.
+enter_until_exit() {
+  local i
+  for i in $(seq 1 20); do
+    [ -s "$1/exit-code" ] && return 0
+    tmux_keys Enter
+    sleep 1
+  done
+}
 modes_restored() { grep -Eq '(^| )icanon( |$)' "$1" && grep -Eq '(^| )echo( |$)' "$1"; }
 # The colour sequences right before a text on a row of the coloured capture.
 colours_before() { row "$1" | grep -o "\(${ESC}\[[0-9;]*m\)*$2" | head -1; }
@@ -78,7 +88,7 @@ mkdir "$WORK/redirected"
 echo "'$TAVREL' -MENU >out 2>&1" > "$WORK/redirected/run.sh"
 tmux_start "$WORK/redirected" bash run.sh
 sleep 1  # ten menu passes
-tmux_keys Enter
+enter_until_exit "$WORK/redirected"
 check "redirected: ended by Enter" test "$(tmux_wait_exit "$WORK/redirected")" = 0
 check "redirected: the items are written once" test "$(grep -c 'Change Printer' "$WORK/redirected/out")" = 1
 check "redirected: ok done follows" grep -q "ok done" "$WORK/redirected/out"
@@ -91,7 +101,7 @@ echo "'$TAVREL' -MENU 2>&1 | head -c 10 >head-out" > "$WORK/pipe/run.sh"
 tmux_start "$WORK/pipe" bash run.sh
 for i in $(seq 1 50); do [ "$(wc -c 2>/dev/null <"$WORK/pipe/head-out")" = 10 ] && break; sleep 0.1; done
 sleep 0.3
-tmux_keys Enter
+enter_until_exit "$WORK/pipe"
 tmux_wait_exit "$WORK/pipe" >/dev/null
 for i in $(seq 1 50); do [ -s "$WORK/pipe/stty-after" ] && break; sleep 0.1; done
 check "terminal modes are restored after the pipe's reader left" modes_restored "$WORK/pipe/stty-after"
@@ -103,7 +113,7 @@ mkdir "$WORK/background"
 tmux_start "$WORK/background" bash --norc --noprofile -i
 sleep 0.3
 tmux_keys "'$TAVREL' -MENU </dev/null >out 2>&1 &" Enter
-for i in $(seq 1 100); do grep -q "ok done" "$WORK/background/out" 2>/dev/null && break; sleep 0.1; done
+for i in $(seq 1 300); do grep -q "ok done" "$WORK/background/out" 2>/dev/null && break; sleep 0.1; done
 check "a background start runs to its end" grep -q "ok done" "$WORK/background/out"
 
 finish

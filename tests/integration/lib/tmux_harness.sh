@@ -4,11 +4,18 @@
 TMUX_SOCKET="tavrel-test-$$-$RANDOM"
 
 # tmux_start DIR CMD... - A 100x30 window running CMD in DIR; the exit code lands in DIR/exit-code.
+# A server still shutting down from tmux_stop can refuse the new session: it is tried again.
 tmux_start() {
   local dir=$1; shift
-  local env_line="CUPS_SERVER=${CUPS_SERVER:-/nonexistent/cups.sock}"
-  tmux -L "$TMUX_SOCKET" -f /dev/null new-session -d -x 100 -y 30 -c "$dir" \
-    "env $env_line $* ; echo \$? > '$dir/exit-code'; stty -a > '$dir/stty-after'; sleep 600"
+  local env_line="CUPS_SERVER=${CUPS_SERVER:-/nonexistent/cups.sock}" i
+  for i in 1 2 3 4 5; do
+    tmux -L "$TMUX_SOCKET" -f /dev/null new-session -d -x 100 -y 30 -c "$dir" \
+      "env $env_line $* ; echo \$? > '$dir/exit-code'; stty -a > '$dir/stty-after'; sleep 600" \
+      2>/dev/null && tmux -L "$TMUX_SOCKET" has-session 2>/dev/null && return 0
+    sleep 0.2
+  done
+  echo "tmux did not start" >&2
+  return 1
 }
 
 tmux_screen() { tmux -L "$TMUX_SOCKET" capture-pane -p -J -S -200; }
@@ -39,7 +46,16 @@ tmux_wait_exit() {
   return 1
 }
 
-tmux_stop() { tmux -L "$TMUX_SOCKET" kill-server 2>/dev/null; return 0; }
+# tmux_stop - Ends the server and waits until it is gone, so the next tmux_start gets a new one.
+tmux_stop() {
+  local i
+  tmux -L "$TMUX_SOCKET" kill-server 2>/dev/null
+  for i in $(seq 1 50); do
+    tmux -L "$TMUX_SOCKET" has-session 2>/dev/null || return 0
+    sleep 0.1
+  done
+  return 0
+}
 
 # Test bookkeeping: check NAME CONDITION... records a failure without stopping the script.
 FAILURES=0
