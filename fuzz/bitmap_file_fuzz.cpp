@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/bitmap_file.h"
+#include "platform/printer/bitmap_file.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "fuzz_check.h"
-#include "platform/console_keys.h"
+#include "platform/console/linux/console_keys.h"
 
 namespace {
 

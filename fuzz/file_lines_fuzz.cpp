@@ -11,8 +11,8 @@
 #include "fuzz_check.h"
 #include "fuzz_folder.h"
 #include "line_rules.h"
-#include "platform/error_code.h"
-#include "platform/files.h"
+#include "base/error_code.h"
+#include "platform/files/files.h"
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "platform/text_rules.h"
+#include "base/number_text.h"
+#include "base/text_to_number.h"
 
 namespace {
 

@@ -14,7 +14,8 @@
 #include "fuzz_check.h"
 #include "fuzz_folder.h"
 #include "line_rules.h"
-#include "platform/text_rules.h"
+#include "base/number_text.h"
+#include "base/text_to_number.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The configuration is read from the working folder: work in the scratch folder.

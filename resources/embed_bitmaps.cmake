@@ -21,7 +21,7 @@ if(index EQUAL 0)
   set(entries "    {nullptr, nullptr, 0},\n")
 endif()
 set(text "// Generated at build time from resources/*.bmp: the program's bitmap resources.\n")
-string(APPEND text "#include \"platform/bitmap_resources.h\"\n\nnamespace {\n\n${arrays}\n")
+string(APPEND text "#include \"platform/printer/bitmap_resources.h\"\n\nnamespace {\n\n${arrays}\n")
 string(APPEND text "}  // namespace\n\nconst BitmapResource BitmapResources[] = {\n${entries}};\n")
 string(APPEND text "const size_t BitmapResourceCount = ${index};\n")
 # Rewritten only when changed, so an unchanged set of pictures rebuilds nothing.

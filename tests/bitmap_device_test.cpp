@@ -1,6 +1,6 @@
 // Tests of the printer device's bitmap calls: loading, descriptions, pixel read-out and the
 // scaled drawing, on the recording printer.
-#include "platform/printer_bitmap.h"
+#include "platform/printer/printer_bitmap.h"
 
 #include <gtest/gtest.h>
 

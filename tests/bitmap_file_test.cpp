@@ -1,5 +1,5 @@
 // Tests of the bitmap file reader: every depth, header and row order, and damaged files.
-#include "platform/bitmap_file.h"
+#include "platform/printer/bitmap_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -7,7 +7,7 @@
 
 #include "bitmap_test_files.h"
 #include "fake_printer_fixture.h"
-#include "platform/printer_bitmap.h"
+#include "platform/printer/printer_bitmap.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 // Tests of the bitmap resources built into the program.
-#include "platform/bitmap_resources.h"
+#include "platform/printer/bitmap_resources.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/bitmap_file.h"
+#include "platform/printer/bitmap_file.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "fake_printer_fixture.h"
-#include "platform/file_watch.h"
+#include "platform/files/file_watch.h"
 #include "print/discovery.h"
 
 namespace {

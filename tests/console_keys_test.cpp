@@ -1,5 +1,5 @@
 // Console keys: escape sequences, Alt letters, UTF-8 input, the lone Escape and the queue.
-#include "platform/console_keys.h"
+#include "platform/console/linux/console_keys.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "platform/console.h"
+#include "platform/console/console.h"
 
 namespace {
 

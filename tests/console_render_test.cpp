@@ -1,12 +1,12 @@
 // Console rendering: colour sequences, glyphs, drawing only changes, scrolls, the way out.
-#include "platform/console_render.h"
+#include "platform/console/linux/console_render.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/console_screen.h"
-#include "platform/cp437.h"
+#include "platform/console/console_screen.h"
+#include "base/cp437.h"
 
 namespace {
 

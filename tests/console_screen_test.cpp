@@ -1,5 +1,5 @@
 // Console screen model: text, print zones, new lines, scrolling, moves, colours and rubbing out.
-#include "platform/console_screen.h"
+#include "platform/console/console_screen.h"
 
 #include <gtest/gtest.h>
 

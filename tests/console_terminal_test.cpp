@@ -12,7 +12,7 @@
 
 #include <string>
 
-#include "platform/console.h"
+#include "platform/console/console.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // The choice of action from the command tail.
 
 #include "shell/dispatch.h"
+#include "platform/process/command_line.h"
 
 #include <gtest/gtest.h>
 
-#include "platform/text_rules.h"
 
 TEST(ChooseAction, FirstOptionInFixedOrderWins) {
   const struct {

@@ -10,10 +10,10 @@
 
 #include "fake_printer_fixture.h"
 #include "pdf_printer_fixture.h"
-#include "platform/error_code.h"
-#include "platform/text_rules.h"
+#include "base/error_code.h"
 #include "print/discovery.h"
 #include "print/document_printing.h"
+#include "base/number_text.h"
 
 namespace {
 

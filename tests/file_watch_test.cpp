@@ -1,7 +1,7 @@
 // The working folder's watch and the moves into a folder: what run mode relies on to leave a
 // writer's file alone and to keep a document without writing through a link.
 
-#include "platform/file_watch.h"
+#include "platform/files/file_watch.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "files_test_support.h"
-#include "platform/error_code.h"
-#include "platform/file_exists.h"
-#include "platform/files.h"
+#include "base/error_code.h"
+#include "platform/files/file_exists.h"
+#include "platform/files/files.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // File and process services: exclusive opens, line rules, zones, search, deletion, starting
 // programs.
-#include "platform/files.h"
+#include "platform/files/files.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -14,7 +14,8 @@
 #include <vector>
 
 #include "files_test_support.h"
-#include "platform/error_code.h"
+#include "base/error_code.h"
+#include "platform/process/start_program.h"
 
 namespace {
 

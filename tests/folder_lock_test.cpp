@@ -12,8 +12,8 @@
 #include <string>
 
 #include "files_test_support.h"
-#include "platform/folder_lock.h"
-#include "platform/shared_append.h"
+#include "platform/files/folder_lock.h"
+#include "platform/files/shared_append.h"
 
 namespace {
 

@@ -1,3 +1,6 @@
+
+#include "base/number_text.h"
+#include "base/text_to_number.h"
 // Tests for numbers as text, numbers read from text and numbers stored into integers.
 #include <gtest/gtest.h>
 
@@ -8,7 +11,6 @@
 #include <random>
 #include <regex>
 
-#include "platform/text_rules.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "files_test_support.h"
-#include "platform/error_code.h"
-#include "platform/files.h"
+#include "base/error_code.h"
+#include "platform/files/files.h"
 
 namespace {
 

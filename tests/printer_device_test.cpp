@@ -24,8 +24,8 @@
 
 #include "fake_printer_fixture.h"
 #include "pdf_printer_fixture.h"
-#include "platform/printer_canvas.h"
-#include "platform/printer_device.h"
+#include "platform/printer/linux/printer_canvas.h"
+#include "platform/printer/printer_device.h"
 #include "print/text_output.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/console.h"
-#include "platform/stop_requests.h"
+#include "platform/console/console.h"
+#include "platform/process/stop_requests.h"
 
 namespace {
 

@@ -6,8 +6,11 @@
 #include <regex>
 #include <string>
 
-#include "platform/error_code.h"
-#include "platform/text_rules.h"
+#include "base/error_code.h"
+#include "platform/process/date_time.h"
+#include "platform/process/command_line.h"
+#include "base/text_rules.h"
+#include "platform/files/linux/errno_codes.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Tests of the in-process windowing layer: classes, creation, queues and the icon set.
-#include "platform/windowing.h"
+#include "platform/windowing/windowing.h"
 
 #include <gtest/gtest.h>
 

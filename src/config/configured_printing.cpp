@@ -4,7 +4,7 @@
 #include "config/configured_printing.h"
 
 #include "config/printer_lists.h"
-#include "platform/console.h"
+#include "platform/console/console.h"
 #include "print/document_printing.h"
 
 // FindConfiguredPositions() - Printer and font positions counted from 0, -1 when absent.

@@ -2,9 +2,10 @@
 // file beside it that replaces the configuration only when every line was written.
 #include "config/print_settings.h"
 
-#include "platform/error_code.h"
-#include "platform/files.h"
-#include "platform/text_rules.h"
+#include "base/error_code.h"
+#include "platform/files/files.h"
+#include "base/number_text.h"
+#include "base/text_to_number.h"
 
 namespace {
 

@@ -6,11 +6,12 @@
 
 #include "config/printer_lists.h"
 
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
 #include "print/discovery.h"
 #include "print/print_job.h"
 #include "print/text_measure.h"
+#include "base/number_text.h"
+#include "base/text_rules.h"
 
 namespace {
 

@@ -8,9 +8,10 @@
 
 #include "config/print_settings.h"
 #include "config/printer_lists.h"
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
 #include "print/discovery.h"
+#include "base/number_text.h"
+#include "base/text_to_number.h"
 
 // AskNumber() - Asks until the operator types a number from 1 to count; 0 when no number
 // can ever be accepted (an empty list, or no keyboard to type on).

@@ -7,15 +7,15 @@
 
 #include "config/program_files.h"
 #include "monitor/run_monitor.h"
-#include "platform/console.h"
-#include "platform/error_code.h"
-#include "platform/file_exists.h"
-#include "platform/file_watch.h"
-#include "platform/files.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
+#include "base/error_code.h"
+#include "platform/files/file_exists.h"
+#include "platform/files/file_watch.h"
+#include "platform/files/files.h"
 #include "print/discovery.h"
 #include "print/document_printing.h"
 #include "print/print_job.h"
+#include "platform/process/date_time.h"
 
 namespace {
 
@@ -23,8 +23,6 @@ namespace {
 // taken: a writer that reopens the file for every line has finished only when it stays quiet.
 constexpr int SettleMilliseconds = 500;
 constexpr int SettleStepMilliseconds = 50;
-// Code of a target name that is already taken.
-constexpr int NameTakenCode = 58;
 
 // A capture file that could not be taken, moved or deleted: it is passed over while it stays
 // exactly as it was, so it is neither printed again and again nor reported on every pass.

@@ -5,9 +5,9 @@
 
 #include "config/program_files.h"
 #include "monitor/run_monitor.h"
-#include "platform/console.h"
-#include "platform/folder_lock.h"
-#include "platform/shared_append.h"
+#include "platform/console/console.h"
+#include "platform/files/folder_lock.h"
+#include "platform/files/shared_append.h"
 
 // RefusalMessage() - The line a run mode that may not run here shows and logs.
 static std::string RefusalMessage(const FolderLockResult& lock) {

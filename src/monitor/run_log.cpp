@@ -2,8 +2,8 @@
 
 #include "monitor/run_monitor.h"
 
-#include "platform/files.h"
-#include "platform/text_rules.h"
+#include "platform/files/files.h"
+#include "platform/process/date_time.h"
 
 // Items of a log line start on multiples of this many columns.
 static constexpr size_t LogZoneWidth = 14;

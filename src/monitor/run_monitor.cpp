@@ -11,14 +11,15 @@
 #include "config/setup_wizard.h"
 #include "monitor/capture_file.h"
 #include "monitor/run_guard.h"
-#include "platform/console.h"
-#include "platform/file_exists.h"
-#include "platform/file_watch.h"
-#include "platform/files.h"
-#include "platform/stop_requests.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
+#include "platform/files/file_exists.h"
+#include "platform/files/file_watch.h"
+#include "platform/files/files.h"
+#include "platform/process/stop_requests.h"
 #include "print/document_printing.h"
 #include "print/print_job.h"
+#include "base/text_rules.h"
+#include "platform/process/start_program.h"
 
 // A stop request (SIGTERM, SIGHUP, SIGINT, SIGQUIT) while a document is on its way waits
 // until the document is settled: delivered and its capture file removed, or kept. Ended in

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/console.h"
-#include "platform/printer_bitmap.h"
+#include "platform/console/console.h"
+#include "platform/printer/printer_bitmap.h"
 #include "print/print_job.h"
 
 namespace {

@@ -2,9 +2,10 @@
 
 #include "print/discovery.h"
 
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
 #include "print/print_job.h"
+#include "base/number_text.h"
+#include "base/text_rules.h"
 
 std::vector<std::string> PrinterNames;
 int32_t PrinterCount = 0;

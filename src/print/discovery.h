@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer_device.h"
+#include "platform/printer/printer_device.h"
 
 // After a discovery of n names: positions 0..n-1 the names, position n empty. A discovery
 // that finds nothing leaves the list as it was.

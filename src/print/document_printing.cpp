@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/console.h"
-#include "platform/error_code.h"
-#include "platform/files.h"
+#include "platform/console/console.h"
+#include "base/error_code.h"
+#include "platform/files/files.h"
 #include "print/discovery.h"
 #include "print/print_job.h"
 #include "print/text_output.h"

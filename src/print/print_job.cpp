@@ -7,9 +7,9 @@
 #include <new>
 #include <string>
 
-#include "platform/console.h"
-#include "platform/last_error.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
+#include "platform/process/last_error.h"
+#include "base/text_rules.h"
 
 PrintJobRecord PrintJob;
 bool PrintJobDelivered = false;

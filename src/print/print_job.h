@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/printer_device.h"
+#include "platform/printer/printer_device.h"
 
 struct PrintJobRecord {
   HDC PrinterDc = nullptr;      // 0: no job (or a document-less context for font discovery)

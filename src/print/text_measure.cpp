@@ -3,7 +3,7 @@
 
 #include <climits>
 
-#include "platform/printer_device.h"
+#include "platform/printer/printer_device.h"
 #include "print/print_job.h"
 
 // Measures the text on the job's context.

@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
+#include "base/number_text.h"
 
 // The position as the operator sees it: its digits without the sign's blank.
 static std::string PositionText(int position) {

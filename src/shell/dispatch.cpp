@@ -8,10 +8,10 @@
 #include "config/printer_lists.h"
 #include "config/setup_wizard.h"
 #include "monitor/run_monitor.h"
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
 #include "shell/console_menu.h"
 #include "shell/pos_print.h"
+#include "base/text_rules.h"
 
 // The options in the order they are tried; the first found anywhere in the tail wins.
 static const std::pair<const char*, ShellAction> ShellOptions[] = {

@@ -1,9 +1,9 @@
 // Program entry: console, name lists, banner, one action chosen from the command tail.
 
-#include "platform/console.h"
-#include "platform/text_rules.h"
+#include "platform/console/console.h"
 #include "print/discovery.h"
 #include "shell/dispatch.h"
+#include "platform/process/command_line.h"
 
 int main(int argc, char** argv) {
   SetCommandLine(argc, argv);

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "platform/windowing.h"
+#include "platform/windowing/windowing.h"
 
 // The callback message of the icon (WM_USER + 1001).
 constexpr UINT TrayCallbackMessage = WM_USER + 1001;

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "files_test_support.h"
-#include "platform/console.h"
+#include "platform/console/console.h"
 #include "printer_fake.h"
 #include "print/discovery.h"
 #include "print/print_job.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer_bitmap_objects.h"
-#include "platform/printer_internal.h"
+#include "platform/printer/linux/printer_bitmap_objects.h"
+#include "platform/printer/linux/printer_internal.h"
 #include "printer_fake.h"
 
 namespace {

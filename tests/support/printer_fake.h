@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer_bitmap.h"
-#include "platform/printer_device.h"
+#include "platform/printer/printer_bitmap.h"
+#include "platform/printer/printer_device.h"
 
 struct FakeTextDraw {
   int page;  // counted from 1 within the document

@@ -1,0 +1,70 @@
+// PDF drawing shared by the CUPS printers and "Print to PDF": page geometry, the cairo
+// document of a context and the fontconfig/FreeType fonts drawn on it.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/printer/linux/printer_internal.h"
+
+// A sheet and its unprintable margins in hundredths of millimetres, portrait.
+struct MediaSize {
+  int width = 21000;  // A4
+  int length = 29700;
+  int left = 635;
+  int right = 635;
+  int top = 635;
+  int bottom = 635;
+};
+
+// Sets the context's geometry in device pixels from the sheet, the orientation in
+// dc.settings and the resolution; landscape turns the sheet and its margins. The pixels are
+// square: the finer resolution serves both directions.
+void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dpiY);
+
+// The open document of a context: the cairo PDF being drawn, the PDF bytes written so far
+// and, for a CUPS printer, the spooler's job.
+struct DocumentState;
+
+// Creates dc.document with an empty PDF; false when cairo cannot. With a file descriptor the
+// PDF is written to that file as it is made (the caller owns the descriptor); without one
+// its bytes are kept until CanvasFinish hands them out.
+bool CanvasStartDoc(DeviceContext& dc, int fd = -1);
+// Pages of the PDF.
+int CanvasStartPage(DeviceContext& dc);
+int CanvasEndPage(DeviceContext& dc);
+// Completes the PDF; false when cairo or a write failed. The bytes go to pdf, or for a
+// document written to a file, the last of them to the file (not yet synced).
+bool CanvasFinish(DeviceContext& dc, std::string& pdf);
+// Frees dc.document and everything drawn.
+void CanvasDiscard(DeviceContext& dc);
+// When the document was started.
+time_t CanvasStartTime(const DeviceContext& dc);
+// The CUPS job of the document (0 none).
+int& CanvasJobId(DeviceContext& dc);
+// The errno of the write that failed the document's file (a full disk, say); 0 when none did.
+int CanvasWriteError(const DeviceContext& dc);
+// Draws a picture scaled into its rectangle of the page, above the text drawn before it;
+// false when it could not be drawn.
+bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap);
+// Draws a text run with the selected font, alignment, colour and background mode. The page's
+// text is handed to cairo in one piece, when the page ends or something else is drawn.
+int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);
+
+// Font families of fontconfig, each once, sorted by name.
+bool CatalogListFaces(DeviceContext& dc, std::vector<std::string>& faces);
+// Matches a font description with fontconfig and measures it with FreeType at the
+// context's resolution.
+bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& out);
+void CatalogReleaseFont(RealizedFont& font);
+// The cairo face of a realized font (owned by the font).
+struct _cairo_font_face* CatalogCairoFace(const RealizedFont& font);
+// A face of one glyph (any index draws it): the realized font's missing glyph, drawn from its
+// outline with its advance, for the bytes the font has no glyph for (owned by the font).
+struct _cairo_font_face* CatalogMissingGlyphFace(const RealizedFont& font);
+
+// Windows-1252 byte to Unicode; 0 for the bytes that have no character there.
+unsigned Cp1252ToUnicode(unsigned char byte);
+// Windows-1252 text as UTF-8 (bytes without a character become U+FFFD).
+std::string Cp1252ToUtf8(const std::string& text);
