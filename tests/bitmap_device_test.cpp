@@ -162,9 +162,9 @@ TEST_F(BitmapDeviceCalls, StretchingChecksEverythingAndTakesTheSourceRectangle) 
     for (int x = 0; x < 4; ++x) bits[size_t((2 - row) * 12 + x * 3)] = uint8_t(row * 16 + x);
 
   // No page open yet.
-  EXPECT_EQ(StretchDIBits(printer, 0, 0, 40, 30, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS,
-                          SRCCOPY),
-            GDI_ERROR);
+  EXPECT_EQ(
+      StretchDIBits(printer, 0, 0, 40, 30, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY),
+      GDI_ERROR);
   DOCINFOA doc;
   doc.lpszDocName = "pictures";
   ASSERT_GT(StartDocA(printer, &doc), 0);
@@ -199,24 +199,24 @@ TEST_F(BitmapDeviceCalls, StretchingChecksEverythingAndTakesTheSourceRectangle) 
   };
   for (const Bad& b : bad) {
     SCOPED_TRACE(b.what);
-    EXPECT_EQ(StretchDIBits(printer, 0, 0, 40, 30, b.xSrc, b.ySrc, b.width, b.height,
-                            bits.data(), &b.info, b.usage, b.rop),
+    EXPECT_EQ(StretchDIBits(printer, 0, 0, 40, 30, b.xSrc, b.ySrc, b.width, b.height, bits.data(),
+                            &b.info, b.usage, b.rop),
               GDI_ERROR);
   }
   HDC memory = CreateCompatibleDC(printer);
-  EXPECT_EQ(StretchDIBits(memory, 0, 0, 40, 30, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS,
-                          SRCCOPY),
-            GDI_ERROR);
+  EXPECT_EQ(
+      StretchDIBits(memory, 0, 0, 40, 30, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY),
+      GDI_ERROR);
   DeleteDC(memory);
   EXPECT_TRUE(FakeBitmapDraws().empty());
 
   // The bottom-left 2 x 2 of a bottom-up picture: rows 1 and 2 from the top, columns 1, 2.
-  EXPECT_EQ(StretchDIBits(printer, 7, 9, -20, 20, 1, 0, 2, 2, bits.data(), &info,
-                          DIB_RGB_COLORS, SRCCOPY),
-            2);
-  EXPECT_EQ(StretchDIBits(printer, 7, 9, 0, 20, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS,
+  EXPECT_EQ(StretchDIBits(printer, 7, 9, -20, 20, 1, 0, 2, 2, bits.data(), &info, DIB_RGB_COLORS,
                           SRCCOPY),
-            0);  // an empty destination covers nothing
+            2);
+  EXPECT_EQ(
+      StretchDIBits(printer, 7, 9, 0, 20, 0, 0, 4, 3, bits.data(), &info, DIB_RGB_COLORS, SRCCOPY),
+      0);  // an empty destination covers nothing
   ASSERT_EQ(FakeBitmapDraws().size(), 1u);
   const FakeBitmapDraw& draw = FakeBitmapDraws()[0];
   EXPECT_EQ(draw.page, 1);

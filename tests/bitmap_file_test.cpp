@@ -237,8 +237,8 @@ TEST(BitmapFile, AnyByteChangedIsReadSafely) {
     SCOPED_TRACE(c.what);
     std::vector<uint8_t> file = MakeTestBitmap(c.layout, c.raw);
     for (size_t i = 0; i < file.size(); ++i) {
-      for (uint8_t value : {uint8_t(0x00), uint8_t(0x01), uint8_t(0x7F), uint8_t(0x80),
-                            uint8_t(0xFF)}) {
+      for (uint8_t value :
+           {uint8_t(0x00), uint8_t(0x01), uint8_t(0x7F), uint8_t(0x80), uint8_t(0xFF)}) {
         std::vector<uint8_t> damaged = file;
         damaged[i] = value;
         BitmapImage image;
@@ -270,8 +270,8 @@ TEST(BitmapFile, ShortColourTableKeepsTheEntriesThere) {
 }
 
 TEST(BitmapFile, ReadsOnlyOrdinaryFiles) {
-  std::string dir = std::filesystem::temp_directory_path() /
-                    ("tavrel_bitmap_file_" + std::to_string(getpid()));
+  std::string dir =
+      std::filesystem::temp_directory_path() / ("tavrel_bitmap_file_" + std::to_string(getpid()));
   std::filesystem::create_directories(dir);
   TestBitmapLayout layout;
   layout.width = 2, layout.height = 1;

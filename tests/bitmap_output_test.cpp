@@ -189,8 +189,8 @@ TEST_F(BitmapOutputTest, NoJobOrNoStretchingPrinterOpensNothing) {
   FakePrinter().rasterCaps = 0x1000;  // other capabilities, not the stretching one
   OpenJob();
   std::string output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(path, 0, 0, 1, 1, 0), 0); });
-  EXPECT_TRUE(IsErrorLine(
-      output, "Error printer does not support RC_STRETCHDIB. Skipping bitmap print"))
+  EXPECT_TRUE(
+      IsErrorLine(output, "Error printer does not support RC_STRETCHDIB. Skipping bitmap print"))
       << output;
   EXPECT_EQ(BitmapDevice().loadCalls, 0);
   EXPECT_TRUE(FakeBitmapDraws().empty());
@@ -214,8 +214,7 @@ TEST_F(BitmapOutputTest, MissingOrDamagedFileIsReported) {
   // The name is held in 255 bytes: a longer one is cut there, in the load and the message.
   std::string longName = folder_ + "/" + std::string(300, 'n');
   output = ConsoleOf([&] { EXPECT_EQ(PrintBitmap(longName, 0, 0, 1, 1, 0), 0); });
-  EXPECT_EQ(output.rfind("Error loading Bitmap " + longName.substr(0, 255) + " ", 0), 0u)
-      << output;
+  EXPECT_EQ(output.rfind("Error loading Bitmap " + longName.substr(0, 255) + " ", 0), 0u) << output;
 }
 
 TEST_F(BitmapOutputTest, EachFailingStepIsReportedAndReleased) {

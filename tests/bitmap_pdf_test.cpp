@@ -36,8 +36,8 @@ std::vector<ListedImage> ListImages(const std::string& pdf) {
     ListedImage image;
     int number;
     std::string type, color, comp, bpc, enc, interp, object, id;
-    if (!(fields >> image.page >> number >> type >> image.width >> image.height >> color >>
-          comp >> bpc >> enc >> interp >> object >> id >> image.xPpi >> image.yPpi))
+    if (!(fields >> image.page >> number >> type >> image.width >> image.height >> color >> comp >>
+          bpc >> enc >> interp >> object >> id >> image.xPpi >> image.yPpi))
       continue;  // the two heading lines
     images.push_back(image);
   }
@@ -55,7 +55,8 @@ struct Raster {
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
         const unsigned char* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-        if (std::abs(p[0] - int(color >> 16)) > 40 || std::abs(p[1] - int((color >> 8) & 0xFF)) > 40 ||
+        if (std::abs(p[0] - int(color >> 16)) > 40 ||
+            std::abs(p[1] - int((color >> 8) & 0xFF)) > 40 ||
             std::abs(p[2] - int(color & 0xFF)) > 40)
           continue;
         box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
@@ -176,8 +177,7 @@ TEST_F(BitmapPdf, APictureDoesNotMoveTheText) {
   EndPrintJob();
   std::string pdf = WrittenPdf();
   ASSERT_NE(pdf, "");
-  EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("Pages:           1\n"),
-            std::string::npos);
+  EXPECT_NE(CommandOutput("pdfinfo '" + pdf + "'").find("Pages:           1\n"), std::string::npos);
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <vector>
 
 struct TestBitmapLayout {
-  int headerSize = 40;      // 12 core, 40, 52, 56, 108 or 124
+  int headerSize = 40;  // 12 core, 40, 52, 56, 108 or 124
   int32_t width = 1;
-  int32_t height = 1;       // rows; the file holds -height when topDown
+  int32_t height = 1;  // rows; the file holds -height when topDown
   int bitsPerPixel = 24;
-  uint32_t compression = 0; // 0 BI_RGB, 3 BI_BITFIELDS
+  uint32_t compression = 0;  // 0 BI_RGB, 3 BI_BITFIELDS
   uint32_t masks[3] = {0, 0, 0};
   bool topDown = false;
   std::vector<uint32_t> palette;  // 0x00RRGGBB entries written as the colour table
@@ -85,8 +85,8 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
         size_t bit = size_t(x) * size_t(bpp);
         row[bit / 8] |= uint8_t(value << (8 - bpp - bit % 8));
       } else {
-        for (int i = 0; i < bpp / 8; ++i) row[size_t(x) * size_t(bpp / 8) + size_t(i)] =
-                                              uint8_t(value >> (8 * i));
+        for (int i = 0; i < bpp / 8; ++i)
+          row[size_t(x) * size_t(bpp / 8) + size_t(i)] = uint8_t(value >> (8 * i));
       }
     }
     out.insert(out.end(), row.begin(), row.end());

@@ -18,23 +18,60 @@ TEST(ConsoleKeysTest, CompleteSequencesDecode) {
     std::string key;
   };
   const Case cases[] = {
-      {"\x1b[A", Scan(72)},     {"\x1bOA", Scan(72)},     {"\x1b[B", Scan(80)},
-      {"\x1b[C", Scan(77)},     {"\x1b[D", Scan(75)},     {"\x1b[1;5A", Scan(72)},
-      {"\x1b[H", Scan(71)},     {"\x1bOH", Scan(71)},     {"\x1b[1~", Scan(71)},
-      {"\x1b[F", Scan(79)},     {"\x1b[4~", Scan(79)},    {"\x1b[5~", Scan(73)},
-      {"\x1b[6~", Scan(81)},    {"\x1b[2~", Scan(82)},    {"\x1b[3~", Scan(83)},
-      {"\x1b[3;2~", Scan(83)},  {"\x1bOP", Scan(59)},     {"\x1bOS", Scan(62)},
-      {"\x1b[11~", Scan(59)},   {"\x1b[[A", Scan(59)},    {"\x1b[[E", Scan(63)},
-      {"\x1b[15~", Scan(63)},   {"\x1b[17~", Scan(64)},   {"\x1b[21~", Scan(68)},
-      {"\x1b[23~", Scan(87)},   {"\x1b[24~", Scan(88)},   {"\x1b[1;2P", Scan(59)},
-      {"\x1bq", Scan(16)},      {"\x1bP", Scan(25)},      {"\x1b" "a", Scan(30)},
-      {"\x1bl", Scan(38)},      {"\x1bz", Scan(44)},      {"\x1bM", Scan(50)},
-      {"\x1bOM", "\r"},         {"\x1bOp", "0"},          {"\x1b[Z", "\t"},
-      {"\r", "\r"},             {"\n", "\n"},             {"\x7f", "\b"},
-      {"\b", "\b"},             {"\t", "\t"},             {"\x03", "\x03"},
-      {"p", "p"},               {"P", "P"},               {"\x1b\x1b", "\x1b"},
-      {"\xc3\xa9", "\x82"},     {"\xc3\x87", "\x80"},     {"\xe2\x96\x91", "\xb0"},
-      {"\xc2\xa0", "\xff"},     {"\x1b" "1", "1"},
+      {"\x1b[A", Scan(72)},
+      {"\x1bOA", Scan(72)},
+      {"\x1b[B", Scan(80)},
+      {"\x1b[C", Scan(77)},
+      {"\x1b[D", Scan(75)},
+      {"\x1b[1;5A", Scan(72)},
+      {"\x1b[H", Scan(71)},
+      {"\x1bOH", Scan(71)},
+      {"\x1b[1~", Scan(71)},
+      {"\x1b[F", Scan(79)},
+      {"\x1b[4~", Scan(79)},
+      {"\x1b[5~", Scan(73)},
+      {"\x1b[6~", Scan(81)},
+      {"\x1b[2~", Scan(82)},
+      {"\x1b[3~", Scan(83)},
+      {"\x1b[3;2~", Scan(83)},
+      {"\x1bOP", Scan(59)},
+      {"\x1bOS", Scan(62)},
+      {"\x1b[11~", Scan(59)},
+      {"\x1b[[A", Scan(59)},
+      {"\x1b[[E", Scan(63)},
+      {"\x1b[15~", Scan(63)},
+      {"\x1b[17~", Scan(64)},
+      {"\x1b[21~", Scan(68)},
+      {"\x1b[23~", Scan(87)},
+      {"\x1b[24~", Scan(88)},
+      {"\x1b[1;2P", Scan(59)},
+      {"\x1bq", Scan(16)},
+      {"\x1bP", Scan(25)},
+      {"\x1b"
+       "a",
+       Scan(30)},
+      {"\x1bl", Scan(38)},
+      {"\x1bz", Scan(44)},
+      {"\x1bM", Scan(50)},
+      {"\x1bOM", "\r"},
+      {"\x1bOp", "0"},
+      {"\x1b[Z", "\t"},
+      {"\r", "\r"},
+      {"\n", "\n"},
+      {"\x7f", "\b"},
+      {"\b", "\b"},
+      {"\t", "\t"},
+      {"\x03", "\x03"},
+      {"p", "p"},
+      {"P", "P"},
+      {"\x1b\x1b", "\x1b"},
+      {"\xc3\xa9", "\x82"},
+      {"\xc3\x87", "\x80"},
+      {"\xe2\x96\x91", "\xb0"},
+      {"\xc2\xa0", "\xff"},
+      {"\x1b"
+       "1",
+       "1"},
   };
   for (const Case& c : cases) {
     const DecodedKey decoded = DecodeKey(c.bytes, false);
@@ -46,13 +83,13 @@ TEST(ConsoleKeysTest, CompleteSequencesDecode) {
 
 TEST(ConsoleKeysTest, UnknownSequencesAndForeignCharactersAreDropped) {
   const std::string cases[] = {
-      "\x1b[200~",       // start of a paste
-      "\x1b[?1;2c",      // a terminal's own reply
-      "\x1b[24;80R",     // a late cursor position report
-      "\x1b[1;5R",       // one on row 1, which looks like a modified F3
-      "\xe2\x82\xac",    // the euro sign: no such character in the code page
-      "\xe4\xb8\xad",    // a Chinese character
-      "\xff",            // not UTF-8
+      "\x1b[200~",     // start of a paste
+      "\x1b[?1;2c",    // a terminal's own reply
+      "\x1b[24;80R",   // a late cursor position report
+      "\x1b[1;5R",     // one on row 1, which looks like a modified F3
+      "\xe2\x82\xac",  // the euro sign: no such character in the code page
+      "\xe4\xb8\xad",  // a Chinese character
+      "\xff",          // not UTF-8
   };
   for (const std::string& bytes : cases) {
     const DecodedKey decoded = DecodeKey(bytes, false);
@@ -67,11 +104,11 @@ TEST(ConsoleKeysTest, UnfinishedSequencesWaitUntilTimedOut) {
     std::string keyWhenTimedOut;
   };
   const Case cases[] = {
-      {"\x1b", "\x1b"},        // the Escape key alone
-      {"\x1bO", Scan(24)},     // Alt+O
-      {"\x1b[", "["},          // Alt+[
-      {"\x1b[1;5", ""},        // a cut sequence: dropped
-      {"\xc3", ""},            // half a character: dropped
+      {"\x1b", "\x1b"},     // the Escape key alone
+      {"\x1bO", Scan(24)},  // Alt+O
+      {"\x1b[", "["},       // Alt+[
+      {"\x1b[1;5", ""},     // a cut sequence: dropped
+      {"\xc3", ""},         // half a character: dropped
   };
   for (const Case& c : cases) {
     EXPECT_EQ(DecodeKey(c.bytes, false).used, 0u) << c.bytes.substr(1);
@@ -87,7 +124,7 @@ TEST(ConsoleKeysTest, QueueGivesOneKeyPerCallAndEscapeAfterItsWait) {
   EXPECT_EQ(TakeKey(queue, 1000), Scan(72));
   EXPECT_EQ(TakeKey(queue, 1000), "x");
   EXPECT_EQ(TakeKey(queue, 1000), "\b");  // the paste marker and cursor report are skipped
-  EXPECT_EQ(TakeKey(queue, 1000), "");   // a lone Escape waits
+  EXPECT_EQ(TakeKey(queue, 1000), "");    // a lone Escape waits
   EXPECT_EQ(KeyWaitMilliseconds(queue, 1010), EscapeWaitMilliseconds - 10);
   EXPECT_EQ(TakeKey(queue, 1000 + EscapeWaitMilliseconds - 1), "");
   EXPECT_EQ(TakeKey(queue, 1000 + EscapeWaitMilliseconds), "\x1b");

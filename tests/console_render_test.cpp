@@ -36,13 +36,13 @@ TEST(ConsoleRenderTest, ConsoleColoursMapOntoAnsiColours) {
     std::string sequence;
   };
   const Case cases[] = {
-      {0x07, "\x1b[0;37;40m"},  // light grey on black
-      {0x70, "\x1b[0;30;47m"},  // black on light grey
-      {0x01, "\x1b[0;34;40m"},  // blue
-      {0x04, "\x1b[0;31;40m"},  // red
-      {0x02, "\x1b[0;32;40m"},  // green
-      {0x06, "\x1b[0;33;40m"},  // brown: red and green
-      {0x1E, "\x1b[0;93;44m"},  // yellow on blue
+      {0x07, "\x1b[0;37;40m"},   // light grey on black
+      {0x70, "\x1b[0;30;47m"},   // black on light grey
+      {0x01, "\x1b[0;34;40m"},   // blue
+      {0x04, "\x1b[0;31;40m"},   // red
+      {0x02, "\x1b[0;32;40m"},   // green
+      {0x06, "\x1b[0;33;40m"},   // brown: red and green
+      {0x1E, "\x1b[0;93;44m"},   // yellow on blue
       {0xC9, "\x1b[0;94;101m"},  // bright blue on bright red
       {0x8F, "\x1b[0;97;100m"},  // white on dark grey
   };
@@ -150,10 +150,10 @@ TEST(ConsoleRenderTest, WayOutIsAFreshLineBelowTheText) {
     std::string move;
   };
   const Case cases[] = {
-      {"ok done", true, 0, "\x1b[4;1H"},  // after a new line: that row
+      {"ok done", true, 0, "\x1b[4;1H"},   // after a new line: that row
       {"ok done", false, 0, "\x1b[4;1H"},  // in the middle of a line: the next one
-      {"menu", true, 1, "\x1b[4;1H"},     // cursor moved up: below the text
-      {"", false, 0, "\x1b[3;1H"},        // nothing written: where the cursor is
+      {"menu", true, 1, "\x1b[4;1H"},      // cursor moved up: below the text
+      {"", false, 0, "\x1b[3;1H"},         // nothing written: where the cursor is
   };
   for (const Case& c : cases) {
     ConsoleScreen screen;

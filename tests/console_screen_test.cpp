@@ -28,11 +28,11 @@ TEST(ConsoleScreenTest, PrintZoneReachesTheNextZone) {
     int spaces;
   };
   const Case cases[] = {
-      {"", 14},                           // column 1: a whole zone
-      {std::string(13, 'x'), 1},          // column 14: one space
-      {std::string(14, 'x'), 14},         // text exactly filling a zone: the next one skipped
-      {std::string(15, 'x'), 13},         // column 16
-      {std::string(56, 'x'), 14},         // column 57, a later zone start
+      {"", 14},                    // column 1: a whole zone
+      {std::string(13, 'x'), 1},   // column 14: one space
+      {std::string(14, 'x'), 14},  // text exactly filling a zone: the next one skipped
+      {std::string(15, 'x'), 13},  // column 16
+      {std::string(56, 'x'), 14},  // column 57, a later zone start
   };
   for (const Case& c : cases) {
     ConsoleScreen screen = MakeScreen(25, 80);
@@ -115,8 +115,8 @@ TEST(ConsoleScreenTest, LocateKeepsCoordinatesOutOfRange) {
     int row, column, expectedRow, expectedColumn;
   };
   const Case cases[] = {
-      {3, 0, 3, 7},    {0, 0, 5, 7},   {26, 10, 5, 10}, {3, 81, 3, 7},
-      {-1, 2, 5, 2},   {25, 80, 25, 80}, {1, 1, 1, 1},
+      {3, 0, 3, 7},  {0, 0, 5, 7},     {26, 10, 5, 10}, {3, 81, 3, 7},
+      {-1, 2, 5, 2}, {25, 80, 25, 80}, {1, 1, 1, 1},
   };
   for (const Case& c : cases) {
     ConsoleScreen screen = MakeScreen(25, 80);
@@ -199,8 +199,8 @@ TEST(ConsoleScreenTest, LineInputKeysEditTheLineAndItsEcho) {
   const Case cases[] = {
       {{"a", "b", "\b", "c", "\r"}, "ac", "> ac"},
       {{"\b", "\b", "x", "\r"}, "x", "> x"},               // Backspace on an empty line
-      {{"1", "\t", "\x1b", up, "2", "\r"}, "12", "> 12"},   // Tab, Escape, Up ignored
-      {{"\x82", "\xff", "\r"}, "\x82\xff", "> \x82\xff"},   // upper bytes are characters
+      {{"1", "\t", "\x1b", up, "2", "\r"}, "12", "> 12"},  // Tab, Escape, Up ignored
+      {{"\x82", "\xff", "\r"}, "\x82\xff", "> \x82\xff"},  // upper bytes are characters
   };
   for (const Case& c : cases) {
     ConsoleScreen screen = MakeScreen(5, 20);
@@ -263,7 +263,7 @@ TEST(ConsoleScreenTest, ManyScrollsKeepTheRowsInOrder) {
 
 TEST(ConsoleScreenTest, ResizeKeepsTheCursorsRowInView) {
   struct Case {
-    int cursorRow;      // where the cursor stands on the 4-row screen
+    int cursorRow;  // where the cursor stands on the 4-row screen
     int newRows;
     std::string firstRow;  // the new top row
     int newCursorRow;

@@ -88,8 +88,8 @@ bool InRawMode() {
 // True when the terminal on standard input has its original, line-by-line modes.
 bool InOriginalModes() {
   struct termios modes;
-  return tcgetattr(0, &modes) == 0 && (modes.c_lflag & (ICANON | ECHO | ISIG)) ==
-                                          static_cast<tcflag_t>(ICANON | ECHO | ISIG);
+  return tcgetattr(0, &modes) == 0 &&
+         (modes.c_lflag & (ICANON | ECHO | ISIG)) == static_cast<tcflag_t>(ICANON | ECHO | ISIG);
 }
 
 TEST(ConsoleTerminalTest, RawModeWaitsForAByteAndSuspendLendsTheOriginalModes) {
@@ -140,7 +140,11 @@ TEST(ConsoleTerminalTest, TypingIsEchoedOnTheTerminalWhenConsoleTextIsRedirected
   });
   ASSERT_GT(child.pid, 0);
   ASSERT_TRUE(WaitForRawMode(child));
-  ASSERT_EQ(write(child.master, "ab\x7f" "c\r", 5), 5);
+  ASSERT_EQ(write(child.master,
+                  "ab\x7f"
+                  "c\r",
+                  5),
+            5);
   std::string output;
   EXPECT_EQ(WaitForExit(child, output), 0);
   EXPECT_EQ(output.substr(0, 7), "ab\b \bc\r");

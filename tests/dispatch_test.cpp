@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-
 TEST(ChooseAction, FirstOptionInFixedOrderWins) {
   const struct {
     const char* tail;

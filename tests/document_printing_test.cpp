@@ -45,8 +45,7 @@ TEST_F(DocumentPrintingTest, TestPageIsOneEmptyPage) {
   int16_t printer = 0;
   int16_t font = 1;
   int16_t size = 0;
-  EXPECT_EQ(ConsoleOf([&] { PrintDocument(printer, font, size, TestPageName); }),
-            " 1 \n 1 \n");
+  EXPECT_EQ(ConsoleOf([&] { PrintDocument(printer, font, size, TestPageName); }), " 1 \n 1 \n");
   EXPECT_EQ(size, 12);  // written back
   EXPECT_EQ(printer, 0);
   EXPECT_EQ(font, 1);
@@ -71,10 +70,22 @@ TEST_F(DocumentPrintingTest, LinesReachThePrinter) {
       {"blank line takes no space", "first\r\n\r\nsecond\r\n", {"first", "second"}},
       {"CR alone ends a line", "a\rb\r", {"a", "b"}},
       {"a lone LF stays in the line", "a\nb\r\nc", {"a\nb", "c"}},
-      {"Ctrl-Z ends the data", "a\r\nb\x1a" "c\r\nd", {"a", "b"}},
+      {"Ctrl-Z ends the data",
+       "a\r\nb\x1a"
+       "c\r\nd",
+       {"a", "b"}},
       {"empty file", "", {}},
-      {"Ctrl-Z first", "\x1a" "text", {}},
-      {"control bytes reach the printer", "\x1b" "E\x0c" "\tx", {"\x1b" "E\x0c" "\tx"}},
+      {"Ctrl-Z first",
+       "\x1a"
+       "text",
+       {}},
+      {"control bytes reach the printer",
+       "\x1b"
+       "E\x0c"
+       "\tx",
+       {"\x1b"
+        "E\x0c"
+        "\tx"}},
   };
   for (const DocumentCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -202,8 +213,9 @@ TEST_F(DocumentOnPdfPrinter, PointSizeTooLargeForThePagePrintsNothing) {
       {32767, "capture.dry", "Point size 32767" + tooLarge},
       {StoreInt16(99999), "capture.dry", "Point size -31073" + tooLarge},
       {-32768, "capture.dry", "Point size -32768" + tooLarge},
-      {1000, TestPageName, "Point size 1000 is too large for the page; the test page was not "
-                           "printed.\n"},
+      {1000, TestPageName,
+       "Point size 1000 is too large for the page; the test page was not "
+       "printed.\n"},
   };
   size_t pdfs = 0;
   for (const SizeCase& c : cases) {
@@ -226,4 +238,3 @@ TEST_F(DocumentOnPdfPrinter, PointSizeTooLargeForThePagePrintsNothing) {
 }
 
 }  // namespace
-

@@ -56,7 +56,10 @@ TEST_F(FileWatch, CountsOpensOfEveryProcessAndOnlyRealChanges) {
   const std::function<void()> changes[] = {
       [] { std::ofstream("DOC.DRY", std::ios::app) << "TWO\r\n"; },
       [] { std::filesystem::resize_file("DOC.DRY", 2); },
-      [] { WriteWholeFile("NEW.TMP", "X"); std::filesystem::rename("NEW.TMP", "DOC.DRY"); },
+      [] {
+        WriteWholeFile("NEW.TMP", "X");
+        std::filesystem::rename("NEW.TMP", "DOC.DRY");
+      },
   };
   for (const auto& change : changes) {
     before = FileChangeCount("DOC.DRY");
@@ -84,12 +87,15 @@ TEST_F(FileWatch, MoveIntoFolderNeverFollowsALinkNorReplaces) {
   } cases[] = {
       {"folder made when missing", [] {}, 0},
       {"folder already there", [] { std::filesystem::create_directory("kept"); }, 0},
-      {"a link named like the folder", [] { std::filesystem::create_directory_symlink("elsewhere", "kept"); }, 75},
+      {"a link named like the folder",
+       [] { std::filesystem::create_directory_symlink("elsewhere", "kept"); }, 75},
       {"a file named like the folder", [] { WriteWholeFile("kept", "NOT A FOLDER"); }, 75},
-      {"the name is taken", [] {
+      {"the name is taken",
+       [] {
          std::filesystem::create_directory("kept");
          WriteWholeFile("kept/DOC-1.DRY", "EARLIER");
-       }, 58},
+       },
+       58},
   };
   for (const auto& c : cases) {
     std::filesystem::remove_all("kept");

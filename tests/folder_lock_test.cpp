@@ -106,12 +106,13 @@ TEST_F(FolderLockTest, AnotherUserIsRefusedWithTheHoldersIdEvenThoughTheFileIsNo
 
   // Held by this process: the other user is refused and told who holds it.
   const pid_t holder = getpid();
-  EXPECT_EQ(RunAsNobody([&] {
-              const FolderLockResult result = TakeFolderLock(LockName);
-              return result.state == FolderLockState::HeldElsewhere && result.holderProcess == holder
-                         ? 0 : 1;
-            }),
-            0);
+  EXPECT_EQ(
+      RunAsNobody([&] {
+        const FolderLockResult result = TakeFolderLock(LockName);
+        return result.state == FolderLockState::HeldElsewhere && result.holderProcess == holder ? 0
+                                                                                                : 1;
+      }),
+      0);
   // Free, but the other user may not write the file: it cannot take the lock either.
   ReleaseFolderLock();
   EXPECT_EQ(RunAsNobody([] {

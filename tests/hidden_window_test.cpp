@@ -76,12 +76,11 @@ TEST(HiddenWindow, OnlyALeftButtonReleaseOnTheIconActs) {
     LPARAM lParam;
   };
   const Message ignored[] = {
-      {2025, 0x0201},            // left button down
-      {2025, 0x0203},            // double click
-      {2025, 0x02020000},        // 0202 in the high half only
-      {2024, 0x0202},            // another message with the click's lParam
-      {WM_LBUTTONUP, 0x0202},
-      {WM_USER, 0x0202},
+      {2025, 0x0201},      // left button down
+      {2025, 0x0203},      // double click
+      {2025, 0x02020000},  // 0202 in the high half only
+      {2024, 0x0202},      // another message with the click's lParam
+      {WM_LBUTTONUP, 0x0202}, {WM_USER, 0x0202},
   };
   for (const Message& m : ignored) {
     SCOPED_TRACE(m.number);

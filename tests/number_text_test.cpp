@@ -11,7 +11,6 @@
 #include <random>
 #include <regex>
 
-
 namespace {
 
 struct NumberCase {

@@ -18,7 +18,7 @@ struct GridCase {
   int16_t rows;
   int16_t gridColumns;
   int16_t gridRows;
-  int32_t rowHeight;    // of the fake's 4800 x 6600 page
+  int32_t rowHeight;  // of the fake's 4800 x 6600 page
   int32_t columnWidth;
 };
 
@@ -86,11 +86,11 @@ TEST_F(PrintJobTest, PrinterNameCleaningKeepsSingleBlanks) {
   FakePrinter().printers = {"Shop "};
   const NameCase cases[] = {
       {"Shop ", 1},
-      {"Shop", 0},                             // the trailing space is part of the name
-      {std::string("\0 Shop ", 7), 1},         // a leading NUL-space pair is cleaned away
-      {std::string("Shop \0 \0 ", 9), 1},      // so are trailing pairs
-      {std::string("Shop \0junk", 10), 1},     // the buffer ends at a NUL
-      {" Shop ", 0},                           // a single blank stays
+      {"Shop", 0},                          // the trailing space is part of the name
+      {std::string("\0 Shop ", 7), 1},      // a leading NUL-space pair is cleaned away
+      {std::string("Shop \0 \0 ", 9), 1},   // so are trailing pairs
+      {std::string("Shop \0junk", 10), 1},  // the buffer ends at a NUL
+      {" Shop ", 0},                        // a single blank stays
   };
   for (const NameCase& c : cases) {
     SCOPED_TRACE(c.given);
@@ -145,9 +145,9 @@ TEST_F(PrintJobTest, FontHeightFromPointSize) {
     int height;
   };
   const HeightCase cases[] = {
-      {600, 10, -83}, {300, 10, -42}, {300, 12, -50}, {600, 12, -100},
-      {300, 3, -13},   // 12.5 rounds away from zero
-      {300, -3, 13},   // and so does -12.5
+      {600, 10, -83},  {300, 10, -42}, {300, 12, -50},
+      {600, 12, -100}, {300, 3, -13},  // 12.5 rounds away from zero
+      {300, -3, 13},                   // and so does -12.5
       {600, 0, 0},
   };
   for (const HeightCase& c : cases) {
@@ -301,8 +301,8 @@ TEST_F(PrintJobTest, FontFitsPageOnlyWhenALineAndAWFit) {
   // Fake Sans at p points: em h = p * 600 / 72, a line h + h / 4 + h / 10 high, "W" h wide
   // (a negative size is a cell height: h = 4 / 5 of it).
   const FitCase cases[] = {
-      {10, 4800, 1},    {576, 4800, 1},   {577, 4800, 0},   {586, 9000, 1},
-      {587, 9000, 0},   {1000, 9000, 0},  {32767, 9000, 0}, {99999, 9000, 0},
+      {10, 4800, 1},     {576, 4800, 1},  {577, 4800, 0},   {586, 9000, 1},
+      {587, 9000, 0},    {1000, 9000, 0}, {32767, 9000, 0}, {99999, 9000, 0},
       {-32768, 9000, 0}, {-10, 4800, 1},  {60, 500, 1},     {61, 500, 0},
   };
   for (const FitCase& c : cases) {

@@ -243,8 +243,8 @@ TEST_F(PrinterDevice, DocumentBecomesAPdfInThePdfFolder) {
 TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
   // Control bytes, DEL and the bytes without a Windows-1252 character are all the missing
   // glyph: drawn with its advance, the text after it in place.
-  const std::string missing[] = {"\x01", "\t", "\x0c", "\x1b", "\x1f", "\x7f", "\x81",
-                                 "\x8d", "\x8f", "\x90", "\x9d", "\x1b\x1b"};
+  const std::string missing[] = {"\x01", "\t",   "\x0c", "\x1b", "\x1f", "\x7f",
+                                 "\x81", "\x8d", "\x8f", "\x90", "\x9d", "\x1b\x1b"};
   HFONT font = nullptr;
   HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);
@@ -277,8 +277,7 @@ TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
        it != std::sregex_iterator(); ++it)
     found.push_back(std::stod((*it)[1]));
   ASSERT_EQ(found.size(), ends.size()) << boxes;
-  for (size_t i = 0; i < ends.size(); i++)
-    EXPECT_NEAR(found[i], ends[i], 0.5) << "line " << i;
+  for (size_t i = 0; i < ends.size(); i++) EXPECT_NEAR(found[i], ends[i], 0.5) << "line " << i;
 }
 
 TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
@@ -292,7 +291,7 @@ TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
   SetTextAlign(dc, TA_BASELINE | TA_LEFT);
   SetBkMode(dc, TRANSPARENT);
   EXPECT_NE(TextOutA(dc, 150, 400, "WWWWWWWW", 8), 0);  // covered by the box below
-  SetBkMode(dc, OPAQUE);                                  // white box behind the text
+  SetBkMode(dc, OPAQUE);                                // white box behind the text
   EXPECT_NE(TextOutA(dc, 150, 400, "        ", 8), 0);
   SetBkMode(dc, TRANSPARENT);
   EXPECT_NE(TextOutA(dc, 150, 600, "WWWWWWWW", 8), 0);  // not covered: the control
@@ -493,8 +492,10 @@ TEST_F(PrinterDevice, PdfFolderIsNeverReachedThroughALink) {
   ASSERT_EQ(mkdir("elsewhere", 0777), 0);
   for (const FolderCase& c : cases) {
     SCOPED_TRACE(c.what);
-    if (c.linkTarget) ASSERT_EQ(symlink(c.linkTarget, "pdf"), 0);
-    else WriteWholeFile("pdf", "");
+    if (c.linkTarget)
+      ASSERT_EQ(symlink(c.linkTarget, "pdf"), 0);
+    else
+      WriteWholeFile("pdf", "");
     EXPECT_EQ(OpenPrintJob(PdfPrinter, "Redirected", 80, 60, 0), 0);
     EXPECT_EQ(PrintJob.PrinterDc, nullptr);
     EXPECT_EQ(PrintJobFailureCause, "the folder pdf is a link or not a folder");
@@ -553,4 +554,3 @@ TEST_F(PrinterDevice, HungSchedulerCostsOneBoundedWaitAndPdfNone) {
 }
 
 }  // namespace
-

@@ -106,10 +106,14 @@ TEST_F(PrinterFake, RecordsADocument) {
   DeleteDC(dc);
 
   // The page left open is ended with the document; the context's own font is not recorded.
-  const std::vector<std::string> calls = {
-      "StartDoc Tavrel DOS output", "StartPage", "SelectObject Fake Sans -50",
-      "EndPage",                    "StartPage", "EndPage",
-      "EndDoc",                     "DeleteDC"};
+  const std::vector<std::string> calls = {"StartDoc Tavrel DOS output",
+                                          "StartPage",
+                                          "SelectObject Fake Sans -50",
+                                          "EndPage",
+                                          "StartPage",
+                                          "EndPage",
+                                          "EndDoc",
+                                          "DeleteDC"};
   EXPECT_EQ(FakePrinter().calls, calls);
   ASSERT_EQ(FakePrinter().draws.size(), 2u);
   const FakeTextDraw& first = FakePrinter().draws[0];
@@ -227,9 +231,12 @@ TEST_F(PrinterFake, SettingsQuestionTakesTheOperatorsKeys) {
     int16_t orientation;
   };
   const Case cases[] = {
-      {"L", IDOK, DMORIENT_LANDSCAPE},   {"xl", IDOK, DMORIENT_LANDSCAPE},
-      {"\r", IDOK, DMORIENT_PORTRAIT},   {"p", IDOK, DMORIENT_PORTRAIT},
-      {"\x1b", IDCANCEL, 0},             {"", IDCANCEL, 0},
+      {"L", IDOK, DMORIENT_LANDSCAPE},
+      {"xl", IDOK, DMORIENT_LANDSCAPE},
+      {"\r", IDOK, DMORIENT_PORTRAIT},
+      {"p", IDOK, DMORIENT_PORTRAIT},
+      {"\x1b", IDCANCEL, 0},
+      {"", IDCANCEL, 0},
       {"q", IDCANCEL, 0},
   };
   HANDLE printer = nullptr;
@@ -238,9 +245,9 @@ TEST_F(PrinterFake, SettingsQuestionTakesTheOperatorsKeys) {
             static_cast<long>(sizeof(DEVMODEA)));
   DEVMODEA defaults;
   defaults.dmOrientation = 0;
-  EXPECT_EQ(DocumentPropertiesA(nullptr, printer, "Fake Printer", &defaults, nullptr,
-                                DM_OUT_BUFFER),
-            IDOK);
+  EXPECT_EQ(
+      DocumentPropertiesA(nullptr, printer, "Fake Printer", &defaults, nullptr, DM_OUT_BUFFER),
+      IDOK);
   EXPECT_EQ(defaults.dmOrientation, DMORIENT_PORTRAIT);
   EXPECT_TRUE(defaults.dmFields & DM_ORIENTATION);
   for (const Case& c : cases) {
@@ -251,8 +258,10 @@ TEST_F(PrinterFake, SettingsQuestionTakesTheOperatorsKeys) {
     EXPECT_EQ(DocumentPropertiesA(nullptr, printer, "Fake Printer", &out, nullptr,
                                   DM_IN_PROMPT | DM_OUT_BUFFER),
               c.result);
-    if (c.result == IDOK) EXPECT_EQ(out.dmOrientation, c.orientation);
-    else EXPECT_EQ(out.dmOrientation, 0);
+    if (c.result == IDOK)
+      EXPECT_EQ(out.dmOrientation, c.orientation);
+    else
+      EXPECT_EQ(out.dmOrientation, 0);
   }
   EXPECT_EQ(ClosePrinter(printer), 1);
   EXPECT_FALSE(OpenPrinterA("No Such Printer", &printer));

@@ -97,8 +97,7 @@ TEST_F(PrinterListsTest, PrinterListing) {
             " A\r\nYour selection  Shop\r\nYour selection  Shop\r\n");
   FakePrinter().printers.clear();
   std::string listed;
-  EXPECT_EQ(ConsoleOf([&] { listed = StdOutOf([] { ListPrinters(""); }); }),
-            "No Printers found\n");
+  EXPECT_EQ(ConsoleOf([&] { listed = StdOutOf([] { ListPrinters(""); }); }), "No Printers found\n");
   EXPECT_EQ(listed, "");
 }
 

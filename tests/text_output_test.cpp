@@ -17,9 +17,7 @@ constexpr int LineStep = 135;
 
 class TextOutputTest : public OnFakePrinter {
  protected:
-  static void Open() {
-    ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1);
-  }
+  static void Open() { ASSERT_EQ(OpenPrintJob("Fake Printer", PrintDocumentName, 80, 60, 0), 1); }
   static std::vector<size_t> DrawLengths() {
     std::vector<size_t> lengths;
     for (const FakeTextDraw& draw : FakePrinter().draws) lengths.push_back(draw.text.size());
@@ -162,11 +160,9 @@ struct CellCase {
 
 TEST_F(TextOutputTest, PrintAtCells) {
   const CellCase cases[] = {
-      {0, 0, 100, 108},       // column 0 is column 1, at least the offset; row 0 is row 1
-      {81, 3, 100, 324},      // beyond the grid: column 1
-      {-4, 60, 100, 6480},
-      {5, 1, 290, 108},
-      {80, 2, 4640, 216},
+      {0, 0, 100, 108},   // column 0 is column 1, at least the offset; row 0 is row 1
+      {81, 3, 100, 324},  // beyond the grid: column 1
+      {-4, 60, 100, 6480}, {5, 1, 290, 108}, {80, 2, 4640, 216},
   };
   Open();
   for (const CellCase& c : cases) {

@@ -21,7 +21,9 @@ ConfiguredPositions FindConfiguredPositions(const PrintSettings& settings) {
 bool ReportMissingSelection(const PrintSettings& settings, const ConfiguredPositions& positions) {
   if (positions.printer >= 0 && positions.font >= 0) return false;
   if (settings.PrinterName.empty() && settings.FontName.empty())
-    ConsolePrint("No printer is configured (tavrel2.cfg is missing or empty). Run tavrel -setup to choose one.");
+    ConsolePrint(
+        "No printer is configured (tavrel2.cfg is missing or empty). Run tavrel -setup to choose "
+        "one.");
   else if (positions.printer < 0)
     ConsolePrint("Printer \"" + settings.PrinterName +
                  "\" is not installed. Run tavrel -setup to choose a printer.");

@@ -33,8 +33,10 @@ void RunSetup() {
   ListPrinters("fishcakes");
   int16_t printerNumber = AskNumber("Select a printer from the above list.", PrinterCount);
   if (printerNumber == 0) {
-    ConsolePrintLine(PrinterCount < 1 ? "No printer is installed, so there is nothing to choose; tavrel2.cfg was not changed."
-                             : "No keyboard to answer on; tavrel2.cfg was not changed.");
+    ConsolePrintLine(
+        PrinterCount < 1
+            ? "No printer is installed, so there is nothing to choose; tavrel2.cfg was not changed."
+            : "No keyboard to answer on; tavrel2.cfg was not changed.");
     return;
   }
   int16_t printerPosition = static_cast<int16_t>(printerNumber - 1);
@@ -42,8 +44,9 @@ void RunSetup() {
   ListFixedPitchFonts(printerPosition);
   int16_t fontNumber = AskNumber("Select a font from the above list.", FontCount);
   if (fontNumber == 0) {
-    ConsolePrintLine(FontCount < 1 ? "That printer offers no font, so there is nothing to choose; tavrel2.cfg was not changed."
-                          : "No keyboard to answer on; tavrel2.cfg was not changed.");
+    ConsolePrintLine(FontCount < 1 ? "That printer offers no font, so there is nothing to choose; "
+                                     "tavrel2.cfg was not changed."
+                                   : "No keyboard to answer on; tavrel2.cfg was not changed.");
     return;
   }
   int16_t fontPosition = static_cast<int16_t>(fontNumber - 1);

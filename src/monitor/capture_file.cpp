@@ -30,8 +30,8 @@ std::string PassedOverIdentity;
 
 // How one document's printing ended.
 enum class PrintOutcome {
-  Delivered,       // the whole document reached the spooler
-  NotDelivered,    // nothing of it did
+  Delivered,         // the whole document reached the spooler
+  NotDelivered,      // nothing of it did
   ChangedMeanwhile,  // the file changed while it was read: the job was cancelled
 };
 
@@ -79,9 +79,8 @@ bool WaitUntilSettled(const std::string& found) {
 void KeepUnprinted(const std::string& found, const std::string& why, const std::string& date,
                    const std::string& time) {
   // date is MM-DD-YYYY, time HH:MM:SS.
-  const std::string base = "WLSDFKJN-" + date.substr(6, 4) + date.substr(0, 2) +
-                           date.substr(3, 2) + "-" + time.substr(0, 2) + time.substr(3, 2) +
-                           time.substr(6, 2);
+  const std::string base = "WLSDFKJN-" + date.substr(6, 4) + date.substr(0, 2) + date.substr(3, 2) +
+                           "-" + time.substr(0, 2) + time.substr(3, 2) + time.substr(6, 2);
   std::string kept;
   for (int counter = 1;; counter++) {
     kept = base;
@@ -242,8 +241,9 @@ void HandleCaptureFile(const PrintSettings& settings) {
   if (outcome == PrintOutcome::Delivered && now == identity) {
     RemovePrinted(found, identity);
   } else if (outcome == PrintOutcome::Delivered) {
-    KeepUnprinted(found, "Document changed while it was printed; the copy printed may be incomplete",
-                  date, time);
+    KeepUnprinted(found,
+                  "Document changed while it was printed; the copy printed may be incomplete", date,
+                  time);
   } else if (outcome == PrintOutcome::ChangedMeanwhile || now != identity) {
     KeepUnprinted(found, "Document changed while it was printed, so it was not printed", date,
                   time);

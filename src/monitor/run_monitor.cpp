@@ -57,7 +57,8 @@ static PrintSettings StartRunMode() {
   ConsolePrintLine("Point size Selection:" + settings.PointSizeText);
 
   ConfiguredPositions positions = FindConfiguredPositions(settings);
-  if (positions.printer < 0) ConsolePrintLine("invalid printer selection, please run tavrel -setup");
+  if (positions.printer < 0)
+    ConsolePrintLine("invalid printer selection, please run tavrel -setup");
   // The fonts of a printer that is not installed are never asked for.
   if (positions.printer >= 0 && positions.font < 0) {
     ConsolePrintLine("invalid font selection, please run tavrel -setup");

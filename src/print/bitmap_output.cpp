@@ -75,10 +75,9 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
   int destWidth = ClampPixels(double(width) * GetDeviceCaps(printer, LOGPIXELSX));
   int destHeight = ClampPixels(double(height) * GetDeviceCaps(printer, LOGPIXELSY));
 
-  HANDLE loaded = source == 0
-                      ? LoadImageA(0, nameBuffer, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)
-                      : LoadImageA(GetModuleHandleA(nullptr), nameBuffer, IMAGE_BITMAP, 0, 0,
-                                   LR_DEFAULTCOLOR);
+  HANDLE loaded = source == 0 ? LoadImageA(0, nameBuffer, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)
+                              : LoadImageA(GetModuleHandleA(nullptr), nameBuffer, IMAGE_BITMAP, 0,
+                                           0, LR_DEFAULTCOLOR);
   if (!loaded) {
     BitmapError("Error loading Bitmap " + heldName);
     return 0;
@@ -124,8 +123,8 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
   std::vector<uint8_t> pixels(rowSize * size_t(description.bmHeight), 0);
 
   if (destHeight == 0)
-    destHeight = ClampPixels(
-        std::nearbyint(double(description.bmHeight) * destWidth / description.bmWidth));
+    destHeight =
+        ClampPixels(std::nearbyint(double(description.bmHeight) * destWidth / description.bmWidth));
 
   if (GetDIBits(memory, bitmap, 0, UINT(description.bmHeight), pixels.data(), &info,
                 DIB_RGB_COLORS) == 0)

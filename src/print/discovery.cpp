@@ -92,8 +92,8 @@ int32_t EnumerateFonts() {
 
 // CollectFontFace() - Enumeration callback: appends the family's face name and a TAB to
 // FaceNameBuffer; every kind of font counts, and the enumeration always goes on.
-int CollectFontFace(const ENUMLOGFONTA* font, const TEXTMETRICA* /*metrics*/,
-                    uint32_t /*fontType*/, intptr_t /*callerValue*/) {
+int CollectFontFace(const ENUMLOGFONTA* font, const TEXTMETRICA* /*metrics*/, uint32_t /*fontType*/,
+                    intptr_t /*callerValue*/) {
   if (font) {
     const char* face = font->elfLogFont.lfFaceName;
     size_t length = 0;

@@ -45,8 +45,8 @@ bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
   PrintResultLine(selected);
 
   if (!PrintJob.PrinterDc || PrintFontFitsPage()) return true;
-  ConsolePrintLine("Point size " + std::to_string(pointSize) +
-                   " is too large for the page; " + what + " was not printed.");
+  ConsolePrintLine("Point size " + std::to_string(pointSize) + " is too large for the page; " +
+                   what + " was not printed.");
   AbortPrintJob();
   return false;
 }
@@ -55,7 +55,9 @@ bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
 
 // ReadFailed() - True when the last read of the file failed: an error code other than 62,
 // which only says that no data was left.
-static bool ReadFailed() { return ErrorCode != 0 && ErrorCode != 62; }
+static bool ReadFailed() {
+  return ErrorCode != 0 && ErrorCode != 62;
+}
 
 // DocumentPointSize() - 12 points where the configuration gives none.
 int16_t DocumentPointSize(int16_t pointSize) {

@@ -35,8 +35,10 @@ int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
   if (c == 0) return -1;
   int64_t product = static_cast<int64_t>(a) * b;
   bool negative = (product < 0) != (c < 0);
-  uint64_t magnitude = product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
-  uint64_t divisor = c < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
+  uint64_t magnitude =
+      product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
+  uint64_t divisor =
+      c < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
   uint64_t quotient = (magnitude + divisor / 2) / divisor;
   if (quotient > static_cast<uint64_t>(INT32_MAX)) return -1;
   return negative ? -static_cast<int32_t>(quotient) : static_cast<int32_t>(quotient);
@@ -48,16 +50,26 @@ std::string FailureCause(uint32_t error) {
     case ERROR_TIMEOUT:
       return "the printer's scheduler did not answer within " +
              std::to_string(SchedulerWaitSeconds) + " seconds";
-    case ERROR_SERVICE_NOT_ACTIVE: return "the printer's scheduler is not running";
-    case ERROR_INVALID_PRINTER_NAME: return "the printer is not installed";
-    case ERROR_NOT_READY: return "the queue is stopped or does not accept jobs";
-    case ERROR_ACCESS_DENIED: return "the printer or its folder refused access";
-    case ERROR_PRINT_CANCELLED: return "the printer refused the document";
-    case ERROR_DIRECTORY: return "the folder pdf is a link or not a folder";
-    case ERROR_DISK_FULL: return "the disk is full";
-    case ERROR_WRITE_FAULT: return "the PDF file could not be written";
-    case ERROR_NOT_ENOUGH_MEMORY: return "there was not enough memory to make the document";
-    default: return "the printer failed with error " + std::to_string(error);
+    case ERROR_SERVICE_NOT_ACTIVE:
+      return "the printer's scheduler is not running";
+    case ERROR_INVALID_PRINTER_NAME:
+      return "the printer is not installed";
+    case ERROR_NOT_READY:
+      return "the queue is stopped or does not accept jobs";
+    case ERROR_ACCESS_DENIED:
+      return "the printer or its folder refused access";
+    case ERROR_PRINT_CANCELLED:
+      return "the printer refused the document";
+    case ERROR_DIRECTORY:
+      return "the folder pdf is a link or not a folder";
+    case ERROR_DISK_FULL:
+      return "the disk is full";
+    case ERROR_WRITE_FAULT:
+      return "the PDF file could not be written";
+    case ERROR_NOT_ENOUGH_MEMORY:
+      return "there was not enough memory to make the document";
+    default:
+      return "the printer failed with error " + std::to_string(error);
   }
 }
 
@@ -99,13 +111,12 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
 
   // From here on the printer handle and the settings record are released on every way out.
   int32_t result = 0;
-  long settingsSize = DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), nullptr,
-                                          nullptr, 0);
+  long settingsSize =
+      DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), nullptr, nullptr, 0);
   std::unique_ptr<DEVMODEA> settings;
   if (settingsSize >= 1) settings.reset(new (std::nothrow) DEVMODEA());
-  if (settings &&
-      DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), settings.get(), nullptr,
-                          settingsMode) == IDOK) {
+  if (settings && DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), settings.get(),
+                                      nullptr, settingsMode) == IDOK) {
     if (setOrientation)
       settings->dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
     result = 1;
@@ -196,8 +207,8 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
 
-  std::string face = BufferText(BufferText(CleanPrintName(faceName), FaceBufferLimit),
-                                FaceFieldLimit);
+  std::string face =
+      BufferText(BufferText(CleanPrintName(faceName), FaceBufferLimit), FaceFieldLimit);
   LOGFONTA description;
   face.copy(description.lfFaceName, face.size());
   description.lfFaceName[face.size()] = '\0';
@@ -213,8 +224,10 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
     DeleteObject(font);
     return 0;
   }
-  if (PrintJob.SavedFont) DeleteObject(previous);  // the previous job font
-  else PrintJob.SavedFont = previous;              // the context's own font
+  if (PrintJob.SavedFont)
+    DeleteObject(previous);  // the previous job font
+  else
+    PrintJob.SavedFont = previous;  // the context's own font
   return 1;
 }
 
@@ -262,8 +275,10 @@ void EndPrintJob() {
   ReleaseJobFont(dc);
   EndPage(dc);
   PrintJobDelivered = EndDoc(dc) > 0;
-  if (PrintJobDelivered) PrintJobFailureCause.clear();
-  else NoteFailure(FailureCause(GetLastError()));
+  if (PrintJobDelivered)
+    PrintJobFailureCause.clear();
+  else
+    NoteFailure(FailureCause(GetLastError()));
   DeleteDC(dc);
   PrintJob.PrinterDc = nullptr;
   PrintJob.SavedFont = nullptr;

@@ -8,13 +8,13 @@
 #include "platform/printer/printer_device.h"
 
 struct PrintJobRecord {
-  HDC PrinterDc = nullptr;      // 0: no job (or a document-less context for font discovery)
-  int32_t CurrentY = 0;         // baseline of the last line printed on this page
+  HDC PrinterDc = nullptr;  // 0: no job (or a document-less context for font discovery)
+  int32_t CurrentY = 0;     // baseline of the last line printed on this page
   int16_t GridColumns = 0;
   int16_t GridRows = 0;
   int32_t GridRowHeight = 0;
   int32_t GridColumnWidth = 0;
-  HFONT SavedFont = nullptr;    // the context's own font, while a job font is selected
+  HFONT SavedFont = nullptr;  // the context's own font, while a job font is selected
 };
 
 extern PrintJobRecord PrintJob;

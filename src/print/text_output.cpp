@@ -70,8 +70,8 @@ int32_t PlaceText(const std::string& text, int32_t column, int32_t row, unsigned
   int64_t x = std::max<int64_t>(static_cast<int64_t>(column) * PrintJob.GridColumnWidth,
                                 GetDeviceCaps(dc, PHYSICALOFFSETX));
   int64_t y = static_cast<int64_t>(row) * PrintJob.GridRowHeight;
-  int32_t result = TextOutA(dc, ClampToInt(x), ClampToInt(y), chunk.data(),
-                            static_cast<int>(chunk.size()));
+  int32_t result =
+      TextOutA(dc, ClampToInt(x), ClampToInt(y), chunk.data(), static_cast<int>(chunk.size()));
   if (align != LeftAlign) SetTextAlign(dc, LeftAlign);
   return result;
 }
@@ -117,8 +117,7 @@ int32_t PrintLine(const std::string& text) {
     if (lineHeight > pageHeight) {
       // Not one line of this font stands on a page: each would come out as a blank sheet.
       // The document is cancelled whole instead, and counts as not delivered.
-      if (PrintJobFailureCause.empty())
-        PrintJobFailureCause = "the font is too large for the page";
+      if (PrintJobFailureCause.empty()) PrintJobFailureCause = "the font is too large for the page";
       AbortPrintJob();
       return 0;
     }

@@ -15,9 +15,9 @@
 
 // The options in the order they are tried; the first found anywhere in the tail wins.
 static const std::pair<const char*, ShellAction> ShellOptions[] = {
-    {"-TEST", ShellAction::Test},   {"-SETUP", ShellAction::Setup},
-    {"-LIST", ShellAction::List},   {"-RUN", ShellAction::Run},
-    {"-MENU", ShellAction::Menu},   {"-POSPRINT", ShellAction::PosPrint},
+    {"-TEST", ShellAction::Test}, {"-SETUP", ShellAction::Setup},
+    {"-LIST", ShellAction::List}, {"-RUN", ShellAction::Run},
+    {"-MENU", ShellAction::Menu}, {"-POSPRINT", ShellAction::PosPrint},
 };
 
 // ChooseAction() - The action for a command tail: an upper-cased substring search, run mode
@@ -50,11 +50,23 @@ static void ShowMainMenu() {
 // RunAction() - Runs the chosen action to its end.
 void RunAction(ShellAction action) {
   switch (action) {
-    case ShellAction::Test: PrintTestPage(); break;
-    case ShellAction::Setup: RunSetup(); break;
-    case ShellAction::List: ListPrinters(""); break;
-    case ShellAction::Run: RunMonitor(); break;
-    case ShellAction::Menu: ShowMainMenu(); break;
-    case ShellAction::PosPrint: PrintCaptureFileOnce(); break;
+    case ShellAction::Test:
+      PrintTestPage();
+      break;
+    case ShellAction::Setup:
+      RunSetup();
+      break;
+    case ShellAction::List:
+      ListPrinters("");
+      break;
+    case ShellAction::Run:
+      RunMonitor();
+      break;
+    case ShellAction::Menu:
+      ShowMainMenu();
+      break;
+    case ShellAction::PosPrint:
+      PrintCaptureFileOnce();
+      break;
   }
 }

@@ -6,4 +6,6 @@
 #include "config/program_files.h"
 
 // PrintCaptureFileOnce() - Shows both positions, then prints the capture file; the file stays.
-void PrintCaptureFileOnce() { PrintConfigured(CaptureFileName, true); }
+void PrintCaptureFileOnce() {
+  PrintConfigured(CaptureFileName, true);
+}

@@ -42,8 +42,8 @@ uint32_t CreateHiddenWindow() {
   // A second registration fails quietly and the class already there serves.
   RegisterClassExA(&windowClass);
 
-  HWND window = CreateWindowExA(0, HiddenClassName, "Qx Hidden", WS_OVERLAPPEDWINDOW, 5, 5, 10,
-                                10, 0, 0, instance, nullptr);
+  HWND window = CreateWindowExA(0, HiddenClassName, "Qx Hidden", WS_OVERLAPPEDWINDOW, 5, 5, 10, 10,
+                                0, 0, instance, nullptr);
   if (window == 0) return GetLastError();
   ShowWindow(window, SW_HIDE);
   UpdateWindow(window);

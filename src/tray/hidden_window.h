@@ -28,4 +28,4 @@ uint32_t TrayWindowThread(uint32_t ignored);
 
 // The hidden window's procedure, exported from the program under this name.
 extern "C" __attribute__((visibility("default"))) LRESULT CBWINDOW(HWND window, UINT message,
-                                                                  WPARAM wParam, LPARAM lParam);
+                                                                   WPARAM wParam, LPARAM lParam);

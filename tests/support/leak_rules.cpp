@@ -3,4 +3,6 @@
 // free. The library is built without frame pointers, so only its name identifies the
 // allocation. The program run by the integration tests gets the same rule from lsan.supp.
 // Unused without LeakSanitizer.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
+}

@@ -114,7 +114,8 @@ bool FakeRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& out)
   if (&font != &dc.stockFont.font)
     State.calls.push_back("SelectObject " + wanted + " " + std::to_string(font.lfHeight));
   if (State.faces.empty()) return false;
-  if (!State.failSelectFace.empty() && strcasecmp(wanted.c_str(), State.failSelectFace.c_str()) == 0)
+  if (!State.failSelectFace.empty() &&
+      strcasecmp(wanted.c_str(), State.failSelectFace.c_str()) == 0)
     return false;
   std::string face = State.faces.front();
   for (const std::string& candidate : State.faces) {
@@ -170,7 +171,9 @@ bool FakeDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
 }
 
 // The test's default printer.
-std::string FakeDefaultPrinter() { return State.defaultPrinter; }
+std::string FakeDefaultPrinter() {
+  return State.defaultPrinter;
+}
 
 // The next key the test's operator types, one byte a key; "" when they have run out.
 std::string NextFakeKey() {
@@ -187,8 +190,7 @@ long FakeAskOrientation(const std::string& printer, int16_t& orientation) {
 }
 
 // The bitmap calls' objects: the program's own, counted, each step failing when the test asks.
-HANDLE FakeLoadImage(HINSTANCE instance, const char* name, UINT type, int cx, int cy,
-                     UINT flags) {
+HANDLE FakeLoadImage(HINSTANCE instance, const char* name, UINT type, int cx, int cy, UINT flags) {
   Bitmaps.loadCalls++;
   HANDLE bitmap = MemoryBitmapObjects.loadImage(instance, name, type, cx, cy, flags);
   if (bitmap) Bitmaps.bitmapsAlive++;
@@ -243,11 +245,10 @@ const BitmapObjects FakeBitmapObjects = {
 };
 
 const PrinterBackend FakePrinterBackend = {
-    FakeListPrinters,   FakeFindPrinter,    FakeOpenContext,    FakeCloseContext,
-    FakeStartDoc,       FakeStartPage,      FakeEndPage,        FakeEndDoc,
-    FakeListFaces,      FakeRealizeFont,    FakeReleaseFont,    FakeQueryAdvances,
-    FakeDrawText,       FakeDrawBitmap,     nullptr,            nullptr,
-    FakeDefaultPrinter, FakeAskOrientation, &FakeBitmapObjects,
+    FakeListPrinters, FakeFindPrinter,    FakeOpenContext,    FakeCloseContext,   FakeStartDoc,
+    FakeStartPage,    FakeEndPage,        FakeEndDoc,         FakeListFaces,      FakeRealizeFont,
+    FakeReleaseFont,  FakeQueryAdvances,  FakeDrawText,       FakeDrawBitmap,     nullptr,
+    nullptr,          FakeDefaultPrinter, FakeAskOrientation, &FakeBitmapObjects,
 };
 
 }  // namespace
@@ -260,10 +261,18 @@ void UseFakePrinterDevice(bool on) {
   State.fontsAtStart = FontObjectsAlive();
 }
 
-FakePrinterState& FakePrinter() { return State; }
+FakePrinterState& FakePrinter() {
+  return State;
+}
 
-std::vector<FakeBitmapDraw>& FakeBitmapDraws() { return BitmapDraws; }
+std::vector<FakeBitmapDraw>& FakeBitmapDraws() {
+  return BitmapDraws;
+}
 
-BitmapDeviceState& BitmapDevice() { return Bitmaps; }
+BitmapDeviceState& BitmapDevice() {
+  return Bitmaps;
+}
 
-int FakeFontsAlive() { return FontObjectsAlive() - State.fontsAtStart; }
+int FakeFontsAlive() {
+  return FontObjectsAlive() - State.fontsAtStart;
+}

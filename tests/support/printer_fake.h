@@ -36,7 +36,7 @@ struct FakeBitmapDraw {
   int page;  // counted from 1 within the document
   int x;
   int y;
-  int width;   // destination size in device pixels
+  int width;  // destination size in device pixels
   int height;
   int sourceWidth;
   int sourceHeight;
@@ -58,8 +58,8 @@ struct FakePrinterState {
   bool failEnumPrinters = false;  // EnumPrintersA returns false with error 5
   std::string failSelectFace;     // a font of this face cannot be selected (SelectObject 0)
   std::string defaultPrinter;     // DefaultPrinterDevice ("" none)
-  std::string promptKeys;  // keys the operator types at the settings question, one byte a
-                           // key; when they run out the question is cancelled
+  std::string promptKeys;         // keys the operator types at the settings question, one byte a
+                                  // key; when they run out the question is cancelled
 
   // Recorded.
   std::vector<std::string> calls;  // "StartDoc <name>", "StartPage", "EndPage", "EndDoc",

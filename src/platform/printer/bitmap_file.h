@@ -15,10 +15,10 @@ constexpr uint64_t BitmapMaxPixels = uint64_t(1) << 26;
 struct BitmapImage {
   int32_t width = 0;
   int32_t height = 0;
-  int bitsPerPixel = 0;             // as stored: 1, 4, 8, 16, 24 or 32
-  std::vector<uint32_t> palette;    // 0x00RRGGBB, only for 1, 4 and 8 bits per pixel
-  std::vector<uint8_t> indices;     // one palette index a pixel, only for 1, 4 and 8 bits
-  std::vector<uint32_t> pixels;     // 0x00RRGGBB a pixel, every image
+  int bitsPerPixel = 0;           // as stored: 1, 4, 8, 16, 24 or 32
+  std::vector<uint32_t> palette;  // 0x00RRGGBB, only for 1, 4 and 8 bits per pixel
+  std::vector<uint8_t> indices;   // one palette index a pixel, only for 1, 4 and 8 bits
+  std::vector<uint32_t> pixels;   // 0x00RRGGBB a pixel, every image
 };
 
 // Decodes a whole bitmap file held in memory: the file header, then a core (12 bytes),

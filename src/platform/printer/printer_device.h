@@ -49,15 +49,15 @@ constexpr uint32_t DM_ORIENTATION = 0x1;
 
 // Why a printer call failed, for GetLastError after OpenPrinterA, CreateDCA, StartDocA,
 // StartPage or EndDoc reported a failure (the Windows spooler's numbers).
-constexpr uint32_t ERROR_ACCESS_DENIED = 5;       // the scheduler or the folder refused us
-constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;   // the document could not be made
-constexpr uint32_t ERROR_NOT_READY = 21;          // the queue is stopped or refuses jobs
-constexpr uint32_t ERROR_WRITE_FAULT = 29;        // the PDF file could not be written
-constexpr uint32_t ERROR_PRINT_CANCELLED = 63;    // the scheduler refused the job or document
+constexpr uint32_t ERROR_ACCESS_DENIED = 5;      // the scheduler or the folder refused us
+constexpr uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;  // the document could not be made
+constexpr uint32_t ERROR_NOT_READY = 21;         // the queue is stopped or refuses jobs
+constexpr uint32_t ERROR_WRITE_FAULT = 29;       // the PDF file could not be written
+constexpr uint32_t ERROR_PRINT_CANCELLED = 63;   // the scheduler refused the job or document
 constexpr uint32_t ERROR_DISK_FULL = 112;
-constexpr uint32_t ERROR_DIRECTORY = 267;         // "pdf" is a link or not a folder
-constexpr uint32_t ERROR_SERVICE_NOT_ACTIVE = 1062;  // no scheduler is running
-constexpr uint32_t ERROR_TIMEOUT = 1460;          // the scheduler did not answer in time
+constexpr uint32_t ERROR_DIRECTORY = 267;              // "pdf" is a link or not a folder
+constexpr uint32_t ERROR_SERVICE_NOT_ACTIVE = 1062;    // no scheduler is running
+constexpr uint32_t ERROR_TIMEOUT = 1460;               // the scheduler did not answer in time
 constexpr uint32_t ERROR_INVALID_PRINTER_NAME = 1801;  // no printer of that name
 
 // The longest the printer layer waits for the printer's scheduler to connect, to take a
@@ -139,8 +139,7 @@ long DocumentPropertiesA(void* window, HANDLE printer, const char* name, DEVMODE
 int ClosePrinter(HANDLE printer);
 
 // A device context of the named printer; 0 when there is no such printer.
-HDC CreateDCA(const char* driver, const char* device, const char* output,
-              const DEVMODEA* settings);
+HDC CreateDCA(const char* driver, const char* device, const char* output, const DEVMODEA* settings);
 // Deleting a context whose document has not ended cancels its job.
 int DeleteDC(HDC dc);
 // Starting a document creates the spooler job under the document name (> 0 on success);

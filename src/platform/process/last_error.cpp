@@ -11,7 +11,11 @@ thread_local uint32_t LastError = 0;
 }  // namespace
 
 // The code the calling thread's last failed call left.
-uint32_t GetLastError() { return LastError; }
+uint32_t GetLastError() {
+  return LastError;
+}
 
 // Sets the calling thread's code.
-void SetLastError(uint32_t error) { LastError = error; }
+void SetLastError(uint32_t error) {
+  LastError = error;
+}

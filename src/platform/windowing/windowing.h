@@ -128,9 +128,9 @@ BOOL UnregisterClassA(const char* className, HINSTANCE instance);
 // WM_CREATE (lParam 0: no creation record crosses a 32-bit parameter here). A procedure
 // answering WM_NCCREATE with 0 or WM_CREATE with -1 stops the creation. 0 on failure with the
 // thread's last error set: unknown class 1407, parent that is not a window 1400.
-HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style,
-                     int x, int y, int width, int height, HWND parent, HMENU menu,
-                     HINSTANCE instance, void* parameter);
+HWND CreateWindowExA(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                     int y, int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
+                     void* parameter);
 // Sends WM_DESTROY and WM_NCDESTROY and removes the window; only its own thread may.
 BOOL DestroyWindow(HWND window);
 // Sets the visible flag (SW_HIDE clears it, every other command sets it); returns whether the

@@ -224,7 +224,9 @@ void ConsoleLocate(int row, int column) {
 }
 
 // Holds plain lines back until ConsoleFlush.
-void ConsoleHoldLines() { PlainHolding = true; }
+void ConsoleHoldLines() {
+  PlainHolding = true;
+}
 
 // Writes out the plain lines held back and ends the hold.
 void ConsoleFlush() {
@@ -240,10 +242,14 @@ std::string ConsoleInkey() {
 }
 
 // Whether the keyboard is open; a line read without one ends at once.
-bool ConsoleHasKeyboard() { return KeyboardReady; }
+bool ConsoleHasKeyboard() {
+  return KeyboardReady;
+}
 
 // Whether console text is drawn on a terminal rather than written as plain lines.
-bool ConsoleIsTerminal() { return Mode == ConsoleMode::Terminal; }
+bool ConsoleIsTerminal() {
+  return Mode == ConsoleMode::Terminal;
+}
 
 // Lends the terminal to a program we start: what is drawn is sent, the terminal's own colours
 // and modes come back, and no key is read until ConsoleResume.

@@ -30,34 +30,66 @@ int LetterScanCode(unsigned char letter) {
 // Scan code of a cursor or function key named by the final byte of a sequence; 0 for none.
 int FinalByteScanCode(unsigned char final) {
   switch (final) {
-    case 'A': return 72;  // Up
-    case 'B': return 80;  // Down
-    case 'C': return 77;  // Right
-    case 'D': return 75;  // Left
-    case 'H': return 71;  // Home
-    case 'F': return 79;  // End
-    case 'P': return 59;  // F1
-    case 'Q': return 60;  // F2
-    case 'R': return 61;  // F3
-    case 'S': return 62;  // F4
-    default: return 0;
+    case 'A':
+      return 72;  // Up
+    case 'B':
+      return 80;  // Down
+    case 'C':
+      return 77;  // Right
+    case 'D':
+      return 75;  // Left
+    case 'H':
+      return 71;  // Home
+    case 'F':
+      return 79;  // End
+    case 'P':
+      return 59;  // F1
+    case 'Q':
+      return 60;  // F2
+    case 'R':
+      return 61;  // F3
+    case 'S':
+      return 62;  // F4
+    default:
+      return 0;
   }
 }
 
 // Scan code of a "ESC [ number ~" key; 0 for none.
 int TildeScanCode(int number) {
   switch (number) {
-    case 1: case 7: return 71;  // Home
-    case 2: return 82;          // Insert
-    case 3: return 83;          // Delete
-    case 4: case 8: return 79;  // End
-    case 5: return 73;          // Page Up
-    case 6: return 81;          // Page Down
-    case 11: case 12: case 13: case 14: case 15: return 59 + number - 11;  // F1-F5
-    case 17: case 18: case 19: case 20: case 21: return 64 + number - 17;  // F6-F10
-    case 23: return 87;  // F11
-    case 24: return 88;  // F12
-    default: return 0;
+    case 1:
+    case 7:
+      return 71;  // Home
+    case 2:
+      return 82;  // Insert
+    case 3:
+      return 83;  // Delete
+    case 4:
+    case 8:
+      return 79;  // End
+    case 5:
+      return 73;  // Page Up
+    case 6:
+      return 81;  // Page Down
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+      return 59 + number - 11;  // F1-F5
+    case 17:
+    case 18:
+    case 19:
+    case 20:
+    case 21:
+      return 64 + number - 17;  // F6-F10
+    case 23:
+      return 87;  // F11
+    case 24:
+      return 88;  // F12
+    default:
+      return 0;
   }
 }
 

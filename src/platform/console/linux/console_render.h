@@ -15,7 +15,7 @@ struct TerminalView {
   std::vector<int> cells;  // byte + attribute * 256 of each cell; -1 when unknown
   int cursorRow = 0;       // 0 when unknown
   int cursorColumn = 0;
-  int attribute = -1;      // the colour the terminal draws in; -1 when unknown
+  int attribute = -1;       // the colour the terminal draws in; -1 when unknown
   int64_t scrollCount = 0;  // the model's scroll count already carried out on the terminal
 };
 

@@ -11,13 +11,13 @@
 // What the terminal set-up found.
 struct TerminalStart {
   bool stdOutIsTerminal = false;
-  int outputFd = -1;     // 1 or 2; -1 when neither is a terminal (plain lines on standard error)
+  int outputFd = -1;  // 1 or 2; -1 when neither is a terminal (plain lines on standard error)
   // /dev/tty is open in raw mode (with or without an output terminal); never for a program
   // started in the background.
   bool keyboard = false;
   int rows = 25;
   int columns = 80;
-  int cursorRow = 0;     // the terminal's cursor at start; 0 when it did not answer
+  int cursorRow = 0;  // the terminal's cursor at start; 0 when it did not answer
   int cursorColumn = 0;
 };
 

@@ -20,8 +20,8 @@ bool OrdinaryFileExists(const std::string& name) {
 std::string FileIdentityText(const struct stat& info) {
   return std::to_string(info.st_dev) + ":" + std::to_string(info.st_ino) + ":" +
          std::to_string(info.st_size) + ":" + std::to_string(info.st_mtim.tv_sec) + "." +
-         std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ctim.tv_sec) +
-         "." + std::to_string(info.st_ctim.tv_nsec) + ":" + std::to_string(info.st_mode);
+         std::to_string(info.st_mtim.tv_nsec) + ":" + std::to_string(info.st_ctim.tv_sec) + "." +
+         std::to_string(info.st_ctim.tv_nsec) + ":" + std::to_string(info.st_mode);
 }
 
 // FileIdentity() - The identity of the ordinary file of that name; "" when there is none.

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // Opens a folder of the working directory without following a link, making it when missing.
 // -1 with the error set when it is not a real folder or cannot be made.
 int OpenRealFolder(const std::string& folder) {

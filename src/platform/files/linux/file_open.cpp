@@ -13,7 +13,6 @@
 
 namespace {
 
-
 // Closes a descriptor with the folder's watch caught up on both sides (see file_watch.h).
 void CloseWatched(int descriptor) {
   CatchUpWithWatch();
@@ -68,8 +67,7 @@ void FileOpen(const std::string& name, int number, FileMode mode) {
   do descriptor = open(name.c_str(), OpenFlags(mode), 0666);
   while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) {
-    if (errno == ENOENT)
-      return AbandonOpen(-1, MissingNameCode(name), ErrnoCause(ENOENT));
+    if (errno == ENOENT) return AbandonOpen(-1, MissingNameCode(name), ErrnoCause(ENOENT));
     if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
       return AbandonOpen(-1, NotOrdinaryFileCode, NotOrdinaryFileCause);
     // A lease held elsewhere refuses a non-blocking open with EWOULDBLOCK.

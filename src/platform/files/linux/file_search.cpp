@@ -17,7 +17,6 @@
 
 namespace {
 
-
 struct SearchPattern {
   std::string Folder;  // "." for the working directory
   std::string Name;    // name pattern, wildcards allowed

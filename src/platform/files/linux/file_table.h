@@ -21,12 +21,12 @@ struct OpenFile {
   int Descriptor = -1;
   FileMode Mode = FileInput;
   char ReadBuffer[FileReadBufferSize];
-  int ReadStart = 0;       // next unread byte in ReadBuffer
-  int ReadEnd = 0;         // one past the last byte read into ReadBuffer
-  bool DataEnded = false;  // the physical end or a 1Ah byte has been reached
+  int ReadStart = 0;            // next unread byte in ReadBuffer
+  int ReadEnd = 0;              // one past the last byte read into ReadBuffer
+  bool DataEnded = false;       // the physical end or a 1Ah byte has been reached
   std::vector<char> ReadAhead;  // bytes read from the system, not yet in ReadBuffer
   size_t AheadStart = 0;        // next byte of ReadAhead to hand over
-  int64_t Column = 0;      // bytes written since the last line end
+  int64_t Column = 0;           // bytes written since the last line end
 };
 
 // The open files by file number.

@@ -15,8 +15,8 @@ constexpr uint32_t OpenEvents = IN_OPEN;
 constexpr uint32_t CloseEvents = IN_CLOSE_WRITE | IN_CLOSE_NOWRITE;
 // A close after writing is a change too: the last write may have left the size and the
 // modification time as they were.
-constexpr uint32_t ChangeEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE |
-                                  IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
+constexpr uint32_t ChangeEvents =
+    IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
 // A name that leaves or arrives is another file from then on: the opens counted so far
 // belong to the file that went.
 constexpr uint32_t NewFileEvents = IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO;
@@ -94,7 +94,9 @@ void StopWatchingWorkingFolder() {
   Uses.clear();
 }
 
-void CatchUpWithWatch() { DrainEvents(); }
+void CatchUpWithWatch() {
+  DrainEvents();
+}
 
 void NoteOnlyOwnOpen(const std::string& name) {
   if (WatchDescriptor < 0 || !InWorkingFolder(name)) return;

@@ -13,7 +13,6 @@
 
 namespace {
 
-
 // The held lock file; -1 without a lock. A child forked from the holder inherits the
 // descriptor but not the lock, hence the holder's process id beside it.
 int LockDescriptor = -1;

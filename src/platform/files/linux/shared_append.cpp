@@ -12,9 +12,10 @@
 // stops it.
 bool AppendWithoutLock(const std::string& name, const std::string& bytes) {
   int descriptor;
-  do descriptor = open(name.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC |
-                                          O_NOCTTY | O_NONBLOCK,
-                       0644);
+  do
+    descriptor =
+        open(name.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0644);
   while (descriptor < 0 && errno == EINTR);
   if (descriptor < 0) return false;
   struct stat info;

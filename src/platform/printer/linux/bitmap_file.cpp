@@ -22,7 +22,9 @@ constexpr size_t FileHeaderSize = 14;
 constexpr off_t MaxBitmapFileSize = off_t(512) << 20;
 
 // Little-endian reads from a range already checked to hold them.
-uint16_t Read16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t Read16(const uint8_t* p) {
+  return uint16_t(p[0] | (p[1] << 8));
+}
 
 // A 32-bit little-endian value from a range already checked to hold it.
 uint32_t Read32(const uint8_t* p) {
@@ -217,8 +219,8 @@ bool DecodeBitmap(const uint8_t* data, size_t size, BitmapImage& image) {
         }
         case 16:
         case 32: {
-          uint32_t pixel = layout.bitsPerPixel == 16 ? Read16(row + size_t(x) * 2)
-                                                     : Read32(row + size_t(x) * 4);
+          uint32_t pixel =
+              layout.bitsPerPixel == 16 ? Read16(row + size_t(x) * 2) : Read32(row + size_t(x) * 4);
           out[x] = (ChannelValue(layout.red, pixel) << 16) |
                    (ChannelValue(layout.green, pixel) << 8) | ChannelValue(layout.blue, pixel);
           break;

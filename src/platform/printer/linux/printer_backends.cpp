@@ -19,7 +19,9 @@ std::vector<const PrinterBackend*> LookupBackends() {
 }  // namespace
 
 // Puts a test's kind of printer in place of the real ones, or the real ones back (null).
-void UseTestPrinterBackend(const PrinterBackend* backend) { TestBackend = backend; }
+void UseTestPrinterBackend(const PrinterBackend* backend) {
+  TestBackend = backend;
+}
 
 // The kinds of printer in use, in listing order.
 std::vector<const PrinterBackend*> ListingBackends() {
@@ -30,8 +32,7 @@ std::vector<const PrinterBackend*> ListingBackends() {
 // The first kind of printer, in lookup order, that has the named printer. A kind that holds
 // its lookups is asked to hold this one first: a printer its server does not know (or a
 // server that does not answer) is then not asked about a second time.
-const PrinterBackend* FindPrinterBackend(const std::string& name, DEVMODEA& defaults,
-                                         void*& held) {
+const PrinterBackend* FindPrinterBackend(const std::string& name, DEVMODEA& defaults, void*& held) {
   SetLastError(ERROR_INVALID_PRINTER_NAME);
   for (const PrinterBackend* backend : LookupBackends()) {
     held = nullptr;

@@ -74,8 +74,8 @@ void PutPixel(uint8_t* row, int32_t x, int bitsPerPixel, uint32_t color, uint8_t
       break;
     }
     case 16: {
-      uint32_t word = (((color >> 19) & 0x1F) << 10) | (((color >> 11) & 0x1F) << 5) |
-                      ((color >> 3) & 0x1F);
+      uint32_t word =
+          (((color >> 19) & 0x1F) << 10) | (((color >> 11) & 0x1F) << 5) | ((color >> 3) & 0x1F);
       row[size_t(x) * 2] = uint8_t(word);
       row[size_t(x) * 2 + 1] = uint8_t(word >> 8);
       break;
@@ -214,11 +214,10 @@ bool MemoryDeleteBitmap(HGDIOBJ object) {
 }
 
 // Copies a bitmap's rows into a device-independent bitmap of the header's format.
-int MemoryGetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits,
-                    BITMAPINFO* info, UINT usage) {
+int MemoryGetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
+                    UINT usage) {
   const BitmapImage* image = LoadedBitmap(bitmap);
-  if (!image || !AnyContext(dc) || !info || !bits || usage != DIB_RGB_COLORS)
-    return 0;
+  if (!image || !AnyContext(dc) || !info || !bits || usage != DIB_RGB_COLORS) return 0;
   BITMAPINFOHEADER& header = info->bmiHeader;
   int32_t width = 0;
   int32_t height = 0;
@@ -262,8 +261,8 @@ int MemoryGetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits,
 }  // namespace
 
 const BitmapObjects MemoryBitmapObjects = {
-    MemoryLoadImage,           MemoryGetObject,     MemoryGetDC,        MemoryReleaseDC,
-    MemoryCreateCompatibleDC,  MemoryDeleteContext, MemoryDeleteBitmap, MemoryGetDIBits,
+    MemoryLoadImage,          MemoryGetObject,     MemoryGetDC,        MemoryReleaseDC,
+    MemoryCreateCompatibleDC, MemoryDeleteContext, MemoryDeleteBitmap, MemoryGetDIBits,
 };
 
 namespace {
@@ -285,8 +284,12 @@ const BitmapObjects& Objects() {
   return objects ? *objects : MemoryBitmapObjects;
 }
 
-bool DeleteBitmapContext(HDC dc) { return Objects().deleteContext(dc); }
-bool DeleteBitmapObject(HGDIOBJ object) { return Objects().deleteBitmap(object); }
+bool DeleteBitmapContext(HDC dc) {
+  return Objects().deleteContext(dc);
+}
+bool DeleteBitmapObject(HGDIOBJ object) {
+  return Objects().deleteBitmap(object);
+}
 
 }  // namespace
 
@@ -301,13 +304,19 @@ int GetObjectA(HGDIOBJ object, int size, void* out) {
 }
 
 // A context of the screen.
-HDC GetDC(HWND window) { return Objects().getDC(window); }
+HDC GetDC(HWND window) {
+  return Objects().getDC(window);
+}
 
 // Releases a context from GetDC.
-int ReleaseDC(HWND window, HDC dc) { return Objects().releaseDC(window, dc); }
+int ReleaseDC(HWND window, HDC dc) {
+  return Objects().releaseDC(window, dc);
+}
 
 // A memory context for pixel read-outs.
-HDC CreateCompatibleDC(HDC dc) { return Objects().createCompatibleDC(dc); }
+HDC CreateCompatibleDC(HDC dc) {
+  return Objects().createCompatibleDC(dc);
+}
 
 // Copies a bitmap's rows into a device-independent bitmap of the header's format.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info,
@@ -316,9 +325,9 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
 }
 
 // Draws a device-independent bitmap scaled onto the printer's page.
-int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc,
-                  int ySrc, int srcWidth, int srcHeight, const void* bits,
-                  const BITMAPINFO* info, UINT usage, DWORD rop) {
+int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, int xSrc, int ySrc,
+                  int srcWidth, int srcHeight, const void* bits, const BITMAPINFO* info, UINT usage,
+                  DWORD rop) {
   DeviceContext* printer = LivePrinterContext(dc);
   if (!printer || !printer->inDocument || !printer->inPage) return GDI_ERROR;
   if (!bits || !info || usage != DIB_RGB_COLORS || rop != SRCCOPY) return GDI_ERROR;
@@ -327,8 +336,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   int32_t height = 0;
   bool topDown = false;
   if (!CheckHeader(header, width, height, topDown)) return GDI_ERROR;
-  if (srcWidth <= 0 || srcHeight <= 0 || xSrc < 0 || ySrc < 0 ||
-      int64_t(xSrc) + srcWidth > width || int64_t(ySrc) + srcHeight > height)
+  if (srcWidth <= 0 || srcHeight <= 0 || xSrc < 0 || ySrc < 0 || int64_t(xSrc) + srcWidth > width ||
+      int64_t(ySrc) + srcHeight > height)
     return GDI_ERROR;
   if (destWidth == 0 || destHeight == 0) return 0;  // nothing to cover
 
@@ -349,8 +358,8 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
           GetPixel(row, xSrc + x, depth, info->bmiColors, colorCount);
   }
 
-  const PageBitmap picture{xDest, yDest, destWidth, destHeight,
-                           srcWidth, srcHeight, depth, std::move(pixels)};
+  const PageBitmap picture{xDest,    yDest,     destWidth, destHeight,
+                           srcWidth, srcHeight, depth,     std::move(pixels)};
   if (!printer->backend->drawBitmap(*printer, picture)) return GDI_ERROR;
   return srcHeight;
 }

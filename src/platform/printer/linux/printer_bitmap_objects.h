@@ -8,8 +8,7 @@
 #include "platform/printer/printer_bitmap.h"
 
 struct BitmapObjects {
-  HANDLE (*loadImage)(HINSTANCE instance, const char* name, UINT type, int cx, int cy,
-                      UINT flags);
+  HANDLE (*loadImage)(HINSTANCE instance, const char* name, UINT type, int cx, int cy, UINT flags);
   int (*getObject)(HGDIOBJ object, int size, void* out);
   HDC (*getDC)(HWND window);
   int (*releaseDC)(HWND window, HDC dc);

@@ -37,8 +37,8 @@ struct PendingText {
 struct DocumentState {
   cairo_surface_t* surface = nullptr;
   cairo_t* cr = nullptr;
-  std::string pdf;       // the bytes cairo has written and not yet put in the file
-  int fd = -1;           // the file the bytes go to as they come; -1: they stay in pdf
+  std::string pdf;  // the bytes cairo has written and not yet put in the file
+  int fd = -1;      // the file the bytes go to as they come; -1: they stay in pdf
   bool fileFailed = false;
   int writeError = 0;  // errno of the write that failed
   off_t fileWritten = 0;
@@ -55,7 +55,9 @@ int Pixels(int hundredthsMm, int dpi) {
 }
 
 // Hundredths of millimetres to PDF points.
-double Points(int hundredthsMm) { return hundredthsMm * 72.0 / 2540.0; }
+double Points(int hundredthsMm) {
+  return hundredthsMm * 72.0 / 2540.0;
+}
 
 // cairo's bytes gathered before a write to the document's file.
 constexpr size_t PdfWriteChunk = 256 * 1024;
@@ -190,8 +192,8 @@ bool CanvasStartDoc(DeviceContext& dc, int fd) {
   auto* doc = new DocumentState;
   doc->started = time(nullptr);
   doc->fd = fd;
-  doc->surface = cairo_pdf_surface_create_for_stream(CollectPdf, doc, dc.pageWidthPoints,
-                                                     dc.pageHeightPoints);
+  doc->surface =
+      cairo_pdf_surface_create_for_stream(CollectPdf, doc, dc.pageWidthPoints, dc.pageHeightPoints);
   if (cairo_surface_status(doc->surface) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(doc->surface);
     delete doc;
@@ -214,7 +216,9 @@ bool CanvasStartDoc(DeviceContext& dc, int fd) {
 }
 
 // Starts a page: cairo starts a PDF page with the first drawing.
-int CanvasStartPage(DeviceContext& dc) { return dc.document ? 1 : 0; }
+int CanvasStartPage(DeviceContext& dc) {
+  return dc.document ? 1 : 0;
+}
 
 // Ends a page: its waiting text is drawn and the PDF page emitted, blank or not.
 int CanvasEndPage(DeviceContext& dc) {
@@ -260,9 +264,13 @@ time_t CanvasStartTime(const DeviceContext& dc) {
 }
 
 // The CUPS job of the document.
-int& CanvasJobId(DeviceContext& dc) { return dc.document->jobId; }
+int& CanvasJobId(DeviceContext& dc) {
+  return dc.document->jobId;
+}
 
-int CanvasWriteError(const DeviceContext& dc) { return dc.document ? dc.document->writeError : 0; }
+int CanvasWriteError(const DeviceContext& dc) {
+  return dc.document ? dc.document->writeError : 0;
+}
 
 // Draws a picture's pixels scaled into its rectangle of the page. The text drawn so far is
 // drawn first, so the picture lies above the text before it.
@@ -310,9 +318,9 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
   PendingText& pending = doc->text;
-  if (pending.face && (pending.face != face || pending.emHeight != dc.realized.emHeight ||
-                       pending.widthScale != dc.realized.widthScale ||
-                       pending.color != dc.textColor))
+  if (pending.face &&
+      (pending.face != face || pending.emHeight != dc.realized.emHeight ||
+       pending.widthScale != dc.realized.widthScale || pending.color != dc.textColor))
     DrawPendingText(*doc);
   if (dc.backgroundMode == OPAQUE && width > 0) {
     DrawPendingText(*doc);

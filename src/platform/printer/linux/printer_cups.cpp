@@ -56,7 +56,9 @@ void LetGoCupsDestination(CupsDestination* destination);
 
 // Refuses every password libcups would ask for: the operator is never questioned by the
 // spooler library; a server that wants one fails the call instead.
-const char* NoPassword(const char*, http_t*, const char*, const char*, void*) { return nullptr; }
+const char* NoPassword(const char*, http_t*, const char*, const char*, void*) {
+  return nullptr;
+}
 
 // Prepares libcups before its first use.
 void StartCups() {
@@ -77,7 +79,9 @@ constexpr size_t SendPiece = 64 * 1024;
 const char NoServer[] = "/nonexistent/tavrel/no-scheduler.sock";
 
 // Marks the start of a call to the scheduler: its waits together may last the bound.
-void Ask(SchedulerLink& link) { link.asked = Clock::now(); }
+void Ask(SchedulerLink& link) {
+  link.asked = Clock::now();
+}
 
 // Called by libcups after each slice of waiting: go on until the call has lasted the bound,
 // then give up for good. Once silent, every later wait gives up after its first slice.
@@ -111,8 +115,7 @@ bool Connect(SchedulerLink& link) {
 // to look on the network over the library's own connection, whose waits are not ours: the
 // library's server points nowhere meanwhile, so that look-up never reaches a scheduler that
 // hangs.
-cups_dest_t* NamedDest(SchedulerLink& link, const std::string& queue,
-                       const std::string& instance) {
+cups_dest_t* NamedDest(SchedulerLink& link, const std::string& queue, const std::string& instance) {
   const std::string server = cupsServer();
   cupsSetServer(NoServer);
   Ask(link);
@@ -164,8 +167,7 @@ int16_t DefaultOrientation(http_t* http, cups_dest_t* dest, cups_dinfo_t* info) 
           cupsGetOption("orientation-requested", dest->num_options, dest->options)) {
     value = atoi(option);
   } else if (info) {
-    ipp_attribute_t* attr =
-        cupsFindDestDefault(http, dest, info, "orientation-requested");
+    ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info, "orientation-requested");
     if (attr) value = ippGetInteger(attr, 0);
   }
   // 4 landscape, 5 reverse landscape.
@@ -190,8 +192,7 @@ bool DefaultMedia(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, MediaSize
 }
 
 // The destination's default resolution in dots per inch, else 600.
-void DefaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int& dpiX,
-                       int& dpiY) {
+void DefaultResolution(http_t* http, cups_dest_t* dest, cups_dinfo_t* info, int& dpiX, int& dpiY) {
   dpiX = dpiY = 600;
   if (!info) return;
   ipp_attribute_t* attr = cupsFindDestDefault(http, dest, info, "printer-resolution");
@@ -264,8 +265,7 @@ bool LookUpDestination(CupsDestination& destination) {
   }
   const size_t slash = destination.name.find('/');
   const std::string queue = destination.name.substr(0, slash);
-  const std::string instance =
-      slash == std::string::npos ? "" : destination.name.substr(slash + 1);
+  const std::string instance = slash == std::string::npos ? "" : destination.name.substr(slash + 1);
   destination.dest = NamedDest(link, queue, instance);
   if (!destination.dest) {
     SetLastError(link.silent ? ERROR_TIMEOUT : ERROR_INVALID_PRINTER_NAME);
@@ -387,18 +387,18 @@ int CupsEndDoc(DeviceContext& dc) {
   if (sent) {
     std::string title = Cp1252ToUtf8(dc.documentName);
     Ask(link);
-    sent = cupsStartDestDocument(link.http, destination->dest, destination->info, job,
-                                 title.c_str(), CUPS_FORMAT_PDF, 0, nullptr,
-                                 1) == HTTP_STATUS_CONTINUE;
+    sent =
+        cupsStartDestDocument(link.http, destination->dest, destination->info, job, title.c_str(),
+                              CUPS_FORMAT_PDF, 0, nullptr, 1) == HTTP_STATUS_CONTINUE;
     if (sent) {
       // In pieces, each with the whole bound: a long document on a slow network is not given
       // up while the scheduler takes it.
       bool written = true;
       for (size_t at = 0; written && at < pdf.size(); at += SendPiece) {
         Ask(link);
-        written = cupsWriteRequestData(link.http, pdf.data() + at,
-                                       std::min(SendPiece, pdf.size() - at)) ==
-                  HTTP_STATUS_CONTINUE;
+        written =
+            cupsWriteRequestData(link.http, pdf.data() + at,
+                                 std::min(SendPiece, pdf.size() - at)) == HTTP_STATUS_CONTINUE;
       }
       // The request is finished even after a failed write, so the connection stays usable.
       Ask(link);
@@ -443,9 +443,8 @@ CupsDestination* HoldCupsDestination(const std::string& name) {
 // Lets go of a held destination; the last holder frees it and closes the job's connection.
 void LetGoCupsDestination(CupsDestination* destination) {
   if (!destination || --destination->holders > 0) return;
-  HeldDestinations.erase(
-      std::remove(HeldDestinations.begin(), HeldDestinations.end(), destination),
-      HeldDestinations.end());
+  HeldDestinations.erase(std::remove(HeldDestinations.begin(), HeldDestinations.end(), destination),
+                         HeldDestinations.end());
   FreeDestination(destination);
 }
 
@@ -464,17 +463,20 @@ std::string CupsDefaultPrinter() {
 }
 
 // The held destination, for a lookup of the device layer.
-void* HoldCupsPrinter(const std::string& name) { return HoldCupsDestination(name); }
+void* HoldCupsPrinter(const std::string& name) {
+  return HoldCupsDestination(name);
+}
 
 // Lets go of a destination held by a lookup.
-void LetGoCupsPrinter(void* held) { LetGoCupsDestination(static_cast<CupsDestination*>(held)); }
+void LetGoCupsPrinter(void* held) {
+  LetGoCupsDestination(static_cast<CupsDestination*>(held));
+}
 
 }  // namespace
 
 const PrinterBackend CupsPrinterBackend = {
-    CupsListPrinters,   CupsFindPrinter,    CupsOpenContext,    CupsCloseContext,
-    CupsStartDoc,       CanvasStartPage,    CanvasEndPage,      CupsEndDoc,
-    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, RealizedAdvances,
-    CanvasDrawText,     CanvasDrawBitmap,   HoldCupsPrinter,    LetGoCupsPrinter,
-    CupsDefaultPrinter, nullptr,            nullptr,
+    CupsListPrinters,   CupsFindPrinter,    CupsOpenContext, CupsCloseContext, CupsStartDoc,
+    CanvasStartPage,    CanvasEndPage,      CupsEndDoc,      CatalogListFaces, CatalogRealizeFont,
+    CatalogReleaseFont, RealizedAdvances,   CanvasDrawText,  CanvasDrawBitmap, HoldCupsPrinter,
+    LetGoCupsPrinter,   CupsDefaultPrinter, nullptr,         nullptr,
 };

@@ -72,7 +72,9 @@ HDC NewContext(const PrinterBackend& backend, const std::string& name, const DEV
 }  // namespace
 
 // The printer context behind a handle, for the bitmap calls.
-DeviceContext* LivePrinterContext(HDC dc) { return LiveContext(dc); }
+DeviceContext* LivePrinterContext(HDC dc) {
+  return LiveContext(dc);
+}
 
 // Font objects made and not yet deleted.
 int FontObjectsAlive() {
@@ -199,16 +201,26 @@ int GetDeviceCaps(HDC handle, int index) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc) return 0;
   switch (index) {
-    case HORZRES: return dc->width;
-    case VERTRES: return dc->height;
-    case RASTERCAPS: return dc->rasterCaps;
-    case LOGPIXELSX: return dc->dpiX;
-    case LOGPIXELSY: return dc->dpiY;
-    case PHYSICALWIDTH: return dc->physicalWidth;
-    case PHYSICALHEIGHT: return dc->physicalHeight;
-    case PHYSICALOFFSETX: return dc->offsetX;
-    case PHYSICALOFFSETY: return dc->offsetY;
-    default: return 0;
+    case HORZRES:
+      return dc->width;
+    case VERTRES:
+      return dc->height;
+    case RASTERCAPS:
+      return dc->rasterCaps;
+    case LOGPIXELSX:
+      return dc->dpiX;
+    case LOGPIXELSY:
+      return dc->dpiY;
+    case PHYSICALWIDTH:
+      return dc->physicalWidth;
+    case PHYSICALHEIGHT:
+      return dc->physicalHeight;
+    case PHYSICALOFFSETX:
+      return dc->offsetX;
+    case PHYSICALOFFSETY:
+      return dc->offsetY;
+    default:
+      return 0;
   }
 }
 
@@ -286,7 +298,8 @@ int TextOutA(HDC handle, int x, int y, const char* text, int length) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc || length < 0 || (length > 0 && !text) || !dc->font) return 0;
   if (!dc->inDocument || !dc->inPage) return 0;
-  return dc->backend->drawText(*dc, x, y, std::string(text ? text : "", static_cast<size_t>(length)));
+  return dc->backend->drawText(*dc, x, y,
+                               std::string(text ? text : "", static_cast<size_t>(length)));
 }
 
 // Sets the text alignment; returns the previous one.

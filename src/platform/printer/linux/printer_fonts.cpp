@@ -36,10 +36,9 @@ const cairo_user_data_key_t OutlineKey = {};
 
 // Windows-1252 characters of the bytes 80h-9Fh (0: none).
 const unsigned short Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-    0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Starts fontconfig and FreeType once.
 bool StartFonts() {
@@ -64,8 +63,10 @@ void DesignMetrics(FT_Face face, long& ascent, long& descent, long& gap) {
   if (os2 && os2->version != 0xFFFF && os2->usWinAscent + os2->usWinDescent > 0) {
     ascent = os2->usWinAscent;
     descent = os2->usWinDescent;
-    if (hhea) gap = hhea->Line_Gap - ((ascent + descent) - (hhea->Ascender - hhea->Descender));
-    else gap = os2->sTypoLineGap;
+    if (hhea)
+      gap = hhea->Line_Gap - ((ascent + descent) - (hhea->Ascender - hhea->Descender));
+    else
+      gap = os2->sTypoLineGap;
   } else {
     ascent = face->ascender;
     descent = -face->descender;
@@ -105,7 +106,8 @@ bool MatchFont(const LOGFONTA& font, int pixelSize, std::string& file, int& inde
   if (!pattern) return false;
   if (!face.empty())
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(face.c_str()));
-  if (font.lfWeight > 0) FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(font.lfWeight));
+  if (font.lfWeight > 0)
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(font.lfWeight));
   if (font.lfItalic) FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ITALIC);
   FcPatternAddBool(pattern, FC_OUTLINE, FcTrue);
   if (pixelSize > 0) FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
@@ -158,8 +160,10 @@ void MeasureFace(FT_Face face, int em, RealizedFont& out) {
     out.advances[byte] = Scale(advance, em, unitsPerEm);
     widest = std::max(widest, out.advances[byte]);
     if (glyph == 0) continue;  // the missing glyph is drawn by its own face
-    if (pitch == 0) pitch = advance;
-    else if (advance != pitch) fixedPitch = false;
+    if (pitch == 0)
+      pitch = advance;
+    else if (advance != pitch)
+      fixedPitch = false;
   }
   // A fixed-pitch face is drawn stretched by the rounding of its advance to whole pixels
   // (83 pixels em: 49.97 becomes 50), so its own advance is the advance the text is measured
@@ -186,10 +190,14 @@ int EmSize(FT_Face face, int height, int dpiY) {
 }
 
 // Releases the FreeType face when cairo lets the face go.
-void DoneFace(void* face) { FT_Done_Face(static_cast<FT_Face>(face)); }
+void DoneFace(void* face) {
+  FT_Done_Face(static_cast<FT_Face>(face));
+}
 
 // Lets go of the cairo face a missing-glyph face drew from.
-void DoneOutlineFace(void* face) { cairo_font_face_destroy(static_cast<cairo_font_face_t*>(face)); }
+void DoneOutlineFace(void* face) {
+  cairo_font_face_destroy(static_cast<cairo_font_face_t*>(face));
+}
 
 // Draws the one glyph of a missing-glyph face: the outline of its cairo face's missing glyph,
 // one em high, with that glyph's own advance.

@@ -20,15 +20,15 @@ struct RealizedFont {
   // Horizontal stretch of the drawn glyphs that makes a fixed-pitch face's own advance the
   // whole-pixel advance above (1 for other faces), so the PDF needs no correction per glyph.
   double widthScale = 1.0;
-  void* engine = nullptr;     // the backend's own font data
+  void* engine = nullptr;  // the backend's own font data
 };
 
 // A font object: the description the caller gave. Selection realizes it on a context.
 struct GdiObject {
   LOGFONTA font;
-  int selections = 0;       // contexts it is selected into
+  int selections = 0;          // contexts it is selected into
   bool deletePending = false;  // deleted while selected: freed when the last context lets go
-  bool stock = false;       // a context's own font, freed with the context
+  bool stock = false;          // a context's own font, freed with the context
 };
 
 struct DocumentState;  // the backend's data of one open document
@@ -39,7 +39,7 @@ struct DeviceContext {
   DEVMODEA settings;
 
   // Geometry in device pixels.
-  int width = 0;   // printable area
+  int width = 0;  // printable area
   int height = 0;
   int offsetX = 0;  // unprintable margins left and top
   int offsetY = 0;
@@ -140,8 +140,7 @@ std::vector<const PrinterBackend*> ListingBackends();
 // the reason for GetLastError, when none has. Names are looked up on "Print to PDF" first:
 // its name can never be a CUPS queue's, and it is answered without asking a scheduler. What
 // the lookup holds (held) is let go with LetGoPrinter once the caller holds the printer itself.
-const PrinterBackend* FindPrinterBackend(const std::string& name, DEVMODEA& defaults,
-                                         void*& held);
+const PrinterBackend* FindPrinterBackend(const std::string& name, DEVMODEA& defaults, void*& held);
 void LetGoPrinter(const PrinterBackend& backend, void* held);
 
 // The printer context behind a handle, or null when it is not a live printer context (used by

@@ -136,8 +136,10 @@ bool OpenPdfFile(DeviceContext& dc) {
         ".tavrel-" + std::to_string(getpid()) + "-" + std::to_string(attempt) + ".tmp";
     file->fd = openat(file->folder, temporary.c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-    if (file->fd >= 0) file->temporary = temporary;
-    else if (errno != EEXIST) break;
+    if (file->fd >= 0)
+      file->temporary = temporary;
+    else if (errno != EEXIST)
+      break;
   }
   if (file->fd < 0) SetLastError(PdfFailure(errno));
   return file->fd >= 0;
@@ -155,8 +157,10 @@ bool PlacePdfFile(PdfFileOutput& file, const std::string& baseName) {
     const std::string name =
         baseName + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".pdf";
     const int placing = PlaceFile(file.folder, file.temporary, name);
-    if (placing == 0) placed = true;
-    else if (placing != EEXIST) error = placing;
+    if (placing == 0)
+      placed = true;
+    else if (placing != EEXIST)
+      error = placing;
   }
   if (!placed) {
     SetLastError(PdfFailure(error));
@@ -223,9 +227,23 @@ int PdfEndDoc(DeviceContext& dc) {
 }  // namespace
 
 const PrinterBackend PdfFilePrinterBackend = {
-    PdfListPrinters,    PdfFindPrinter,  PdfOpenContext,     PdfCloseContext,
-    PdfStartDoc,        CanvasStartPage, CanvasEndPage,      PdfEndDoc,
-    CatalogListFaces,   CatalogRealizeFont, CatalogReleaseFont, RealizedAdvances,
-    CanvasDrawText,     CanvasDrawBitmap,   nullptr,            nullptr,
-    nullptr,            nullptr,            nullptr,
+    PdfListPrinters,
+    PdfFindPrinter,
+    PdfOpenContext,
+    PdfCloseContext,
+    PdfStartDoc,
+    CanvasStartPage,
+    CanvasEndPage,
+    PdfEndDoc,
+    CatalogListFaces,
+    CatalogRealizeFont,
+    CatalogReleaseFont,
+    RealizedAdvances,
+    CanvasDrawText,
+    CanvasDrawBitmap,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
+    nullptr,
 };

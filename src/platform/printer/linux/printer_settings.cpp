@@ -66,10 +66,14 @@ long AskOrientation(const std::string& printer, int16_t& orientation, std::strin
     }
     if (key.size() != 1) continue;  // a key without a character
     const char c = key[0];
-    if (c == 'p' || c == 'P') orientation = DMORIENT_PORTRAIT;
-    else if (c == 'l' || c == 'L') orientation = DMORIENT_LANDSCAPE;
-    else if (c == 27) break;
-    else if (c != 13) continue;
+    if (c == 'p' || c == 'P')
+      orientation = DMORIENT_PORTRAIT;
+    else if (c == 'l' || c == 'L')
+      orientation = DMORIENT_LANDSCAPE;
+    else if (c == 27)
+      break;
+    else if (c != 13)
+      continue;
     ConsolePrint(std::string("Orientation: ") + OrientationName(orientation));
     ConsoleNewLine();
     return IDOK;
@@ -113,10 +117,10 @@ long DocumentPropertiesA(void* /*window*/, HANDLE printer, const char* /*name*/,
     } else if (!HaveKeyboard()) {
       // Without a terminal no key can ever come: the question is cancelled at once.
       int16_t unused = settings.dmOrientation;
-      answer = AskOrientation(handle->name, unused, [] { return std::string(); }, 0);
+      answer = AskOrientation(
+          handle->name, unused, [] { return std::string(); }, 0);
     } else {
-      answer = AskOrientation(handle->name, settings.dmOrientation, ConsoleInkey,
-                              PromptTimeoutMs);
+      answer = AskOrientation(handle->name, settings.dmOrientation, ConsoleInkey, PromptTimeoutMs);
     }
     if (answer != IDOK) return IDCANCEL;
   }

@@ -15,18 +15,24 @@ void RealizedAdvances(DeviceContext& dc, unsigned first, unsigned last, int* wid
 // The left end of a text run of the given width for x by the alignment.
 int TextRunLeft(const DeviceContext& dc, int x, int width) {
   switch (dc.align & 6u) {
-    case TA_RIGHT: return x - width;
-    case 6u: return x - width / 2;  // centred
-    default: return x;
+    case TA_RIGHT:
+      return x - width;
+    case 6u:
+      return x - width / 2;  // centred
+    default:
+      return x;
   }
 }
 
 // The baseline of a text run for y by the alignment: top, bottom or baseline.
 int TextRunBaseline(const DeviceContext& dc, int y) {
   switch (dc.align & TA_BASELINE) {
-    case TA_BASELINE: return y;
-    case 8u: return y - dc.realized.metrics.tmDescent;  // bottom
-    default: return y + dc.realized.metrics.tmAscent;   // top
+    case TA_BASELINE:
+      return y;
+    case 8u:
+      return y - dc.realized.metrics.tmDescent;  // bottom
+    default:
+      return y + dc.realized.metrics.tmAscent;  // top
   }
 }
 

@@ -169,8 +169,8 @@ ATOM RegisterClassExA(const WNDCLASSEXA* windowClass) {
     SetLastError(ERROR_CLASS_ALREADY_EXISTS);
     return 0;
   }
-  Classes[name] = WindowClass{name, windowClass->lpfnWndProc, windowClass->hInstance,
-                              windowClass->style};
+  Classes[name] =
+      WindowClass{name, windowClass->lpfnWndProc, windowClass->hInstance, windowClass->style};
   return NextAtom++;
 }
 
@@ -209,7 +209,7 @@ HWND CreateWindowExA(DWORD /*exStyle*/, const char* className, const char* title
     handle = NextWindow;
     NextWindow += 2;
     procedure = found->second.procedure;
-    Windows[handle] = Window{found->second.name, title ? title : "", procedure, style,
+    Windows[handle] = Window{found->second.name,        title ? title : "",        procedure, style,
                              (style & WS_VISIBLE) != 0, std::this_thread::get_id()};
   }
   // The procedure is called on this thread, outside the lock, as a sent message is.
@@ -247,7 +247,9 @@ BOOL ShowWindow(HWND window, int command) {
 }
 
 // Nothing is drawn, so there is never anything to repaint.
-BOOL UpdateWindow(HWND window) { return IsWindow(window); }
+BOOL UpdateWindow(HWND window) {
+  return IsWindow(window);
+}
 
 // True for the desktop and for every window not yet destroyed.
 BOOL IsWindow(HWND window) {
@@ -265,7 +267,9 @@ BOOL IsWindowVisible(HWND window) {
 }
 
 // The desktop window, parent of every top-level window.
-HWND GetDesktopWindow() { return DesktopWindow; }
+HWND GetDesktopWindow() {
+  return DesktopWindow;
+}
 
 // Finds a window by class name and title.
 HWND FindWindowA(const char* className, const char* title) {
@@ -304,7 +308,9 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 // Asks the calling thread's message loop to end.
-void PostQuitMessage(int exitCode) { PostMessageA(0, WM_QUIT, WPARAM(exitCode), 0); }
+void PostQuitMessage(int exitCode) {
+  PostMessageA(0, WM_QUIT, WPARAM(exitCode), 0);
+}
 
 // Waits for the calling thread's next message that passes the filter.
 BOOL GetMessageA(MSG* message, HWND window, UINT first, UINT last) {
@@ -326,12 +332,13 @@ BOOL GetMessageA(MSG* message, HWND window, UINT first, UINT last) {
 BOOL PeekMessageA(MSG* message, HWND window, UINT first, UINT last, UINT remove) {
   if (!message) return 0;
   std::lock_guard<std::mutex> guard(Lock);
-  return TakeMessage(OwnQueue(), message, window, first, last, (remove & PM_REMOVE) != 0) ? 1
-                                                                                          : 0;
+  return TakeMessage(OwnQueue(), message, window, first, last, (remove & PM_REMOVE) != 0) ? 1 : 0;
 }
 
 // No keyboard input reaches these windows: nothing to translate.
-BOOL TranslateMessage(const MSG* /*message*/) { return 0; }
+BOOL TranslateMessage(const MSG* /*message*/) {
+  return 0;
+}
 
 // Hands a message to its window's procedure on the window's own thread.
 LRESULT DispatchMessageA(const MSG* message) {
@@ -354,14 +361,16 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
   }
   auto found = Windows.find(window);
   switch (message) {
-    case WM_NCCREATE: return 1;
+    case WM_NCCREATE:
+      return 1;
     case WM_GETTEXTLENGTH:
       return found == Windows.end() ? 0 : LRESULT(found->second.title.size());
     case WM_CLOSE:
       guard.unlock();
       DestroyWindow(window);
       return 0;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
@@ -404,7 +413,8 @@ BOOL Shell_NotifyIconA(DWORD command, const NOTIFYICONDATAA* data) {
       if (found == NotifyIcons.end()) return 0;
       NotifyIcons.erase(found);
       return 1;
-    default: return 0;
+    default:
+      return 0;
   }
 }
 
