@@ -147,9 +147,9 @@ std::string RepeatByte(int count, const std::string& text) {
   try {
     return std::string(static_cast<size_t>(count), text.empty() ? '\0' : text[0]);
   } catch (const std::bad_alloc&) {
-    ErrorCode = 7;
+    ErrorCode = OutOfMemoryCode;
   } catch (const std::length_error&) {
-    ErrorCode = 7;
+    ErrorCode = OutOfMemoryCode;
   }
   return std::string();
 }

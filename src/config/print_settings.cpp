@@ -43,7 +43,7 @@ void OpenSettingsForWriting() {
   ClearErrorCode();
   int held = FreeFileNumber();
   FileOpen(SettingsFileName, held, FileInput);
-  if (ErrorCode != 0 && ErrorCode != 53) return;
+  if (ErrorCode != 0 && ErrorCode != FileNotFoundCode) return;
   HeldSettingsNumber = ErrorCode == 0 ? held : 0;
   ClearErrorCode();
   FileOpen(NewSettingsFileName(), SettingsFileNumber, FileOutput);
@@ -86,7 +86,7 @@ void CloseSettingsFile() {
 // the operator leaves setup before it is complete.
 void AbandonSettingsFile() {
   if (!SettingsWriteOpen) return;
-  SettingsWriteCode = SettingsWriteCode != 0 ? SettingsWriteCode : 75;
+  SettingsWriteCode = SettingsWriteCode != 0 ? SettingsWriteCode : NotOrdinaryFileCode;
   CloseSettingsFile();
 }
 

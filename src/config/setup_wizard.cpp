@@ -30,6 +30,8 @@ static int16_t AskNumber(const std::string& prompt, int32_t count) {
 // RunSetup() - The whole dialogue. The old configuration stays until the new one is complete.
 void RunSetup() {
   ConsolePrintLine("Entering config mode");
+  // A name no printer has, so no line of the list is marked "Your selection ": setup offers
+  // every printer alike, whatever the configuration names now.
   ListPrinters("fishcakes");
   int16_t printerNumber = AskNumber("Select a printer from the above list.", PrinterCount);
   if (printerNumber == 0) {

@@ -214,7 +214,7 @@ void HandleCaptureFile(const PrintSettings& settings) {
   FileOpen(found, number, FileInput);
   if (ErrorCode != 0) {
     // Still open in its writer: the next pass tries again, without an error line.
-    if (ErrorCode != 70 || ErrorCause != HeldElsewhereCause)
+    if (ErrorCode != HeldOrDeniedCode || ErrorCause != HeldElsewhereCause)
       ReportOpenFailure(found, ErrorCode, ErrorCause);
     SleepMilliseconds(200);
     return;

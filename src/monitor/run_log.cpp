@@ -2,15 +2,13 @@
 
 #include "monitor/run_monitor.h"
 
+#include "base/print_zones.h"
 #include "platform/files/files.h"
 #include "platform/process/date_time.h"
 
-// Items of a log line start on multiples of this many columns.
-static constexpr size_t LogZoneWidth = 14;
-
 // PadToZone() - Blanks up to the next zone: 1 to 14 of them.
 static void PadToZone(std::string& line) {
-  line.append(LogZoneWidth - line.size() % LogZoneWidth, ' ');
+  line.append(static_cast<size_t>(BlanksToNextZone(static_cast<long long>(line.size()))), ' ');
 }
 
 // LogLineText() - Date, a zone, time, a zone, the message and CR LF.

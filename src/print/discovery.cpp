@@ -15,8 +15,6 @@ std::string FaceNameBuffer;
 
 namespace {
 
-// Longest printer name the device context gets (a 256-byte buffer).
-constexpr size_t NameLimit = 255;
 // Every name list starts as two empty entries.
 constexpr size_t StartEntries = 2;
 
@@ -62,7 +60,7 @@ int32_t EnumeratePrinters() {
 // it with EndPrintJob.
 HDC OpenPrinterContext(const std::string& printerName) {
   if (PrintJob.PrinterDc) return nullptr;
-  std::string name = BufferText(CleanPrintName(printerName), NameLimit);
+  std::string name = BufferText(CleanPrintName(printerName), PrintNameLimit);
   PrintJob.PrinterDc = CreateDCA(nullptr, name.c_str(), nullptr, nullptr);
   return PrintJob.PrinterDc;
 }

@@ -56,7 +56,7 @@ bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
 // ReadFailed() - True when the last read of the file failed: an error code other than 62,
 // which only says that no data was left.
 static bool ReadFailed() {
-  return ErrorCode != 0 && ErrorCode != 62;
+  return ErrorCode != 0 && ErrorCode != InputPastEndCode;
 }
 
 // DocumentPointSize() - 12 points where the configuration gives none.

@@ -17,8 +17,6 @@ std::string PrintJobFailureCause;
 
 namespace {
 
-// Longest printer or document name the platform calls get (a 256-byte buffer).
-constexpr size_t NameLimit = 255;
 // Face name: first its 200-byte buffer, then the 32-byte field of the font description.
 constexpr size_t FaceBufferLimit = 199;
 constexpr size_t FaceFieldLimit = 31;
@@ -101,7 +99,7 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
   PrintJob.GridColumns = columns > 0 ? columns : DefaultColumns;
   PrintJob.GridRows = rows > 0 ? rows : DefaultRows;
 
-  std::string printer = BufferText(CleanPrintName(printerName), NameLimit);
+  std::string printer = BufferText(CleanPrintName(printerName), PrintNameLimit);
   HANDLE printerHandle = nullptr;
   SetLastError(ERROR_INVALID_PRINTER_NAME);
   if (!OpenPrinterA(printer.c_str(), &printerHandle)) {
@@ -139,8 +137,10 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
   }
 
   if (result) {
-    std::string document = BufferText(documentName, NameLimit);
+    std::string document = BufferText(documentName, PrintNameLimit);
     DOCINFOA info;
+    // The record's size on the original 32-bit platform (five 4-byte fields), which its
+    // spooler checks; the size of this build's record may differ.
     info.cbSize = 20;
     info.lpszDocName = document.c_str();
     if (StartDocA(PrintJob.PrinterDc, &info) <= 0) {

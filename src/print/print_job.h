@@ -46,6 +46,9 @@ std::string CleanPrintName(const std::string& name);
 // after limit bytes.
 std::string BufferText(const std::string& text, size_t limit);
 
+// Longest printer or document name the platform's calls get: a 256-byte buffer.
+constexpr size_t PrintNameLimit = 255;
+
 // 1 when the job's selected font, one line high and one character ("W") wide, fits the
 // printable area of the page; 0 without a job or when it does not. A font too tall for the
 // page would put every line below its page's end: a run of blank sheets.

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "base/print_zones.h"
+
 // Index of a 1-based row and column in the cell vector, whose rows are a ring starting at
 // topRow.
 static size_t CellIndex(const ConsoleScreen& screen, int row, int column) {
@@ -114,7 +116,7 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
 
 // Spaces from the cursor to the next 14-column zone.
 int ZoneSpaces(const ConsoleScreen& screen) {
-  return 14 - (screen.cursorColumn - 1) % 14;
+  return BlanksToNextZone(screen.cursorColumn - 1);
 }
 
 // Writes the spaces to the next zone.

@@ -72,6 +72,7 @@ struct DEVMODEA {
   int16_t dmOrientation = DMORIENT_PORTRAIT;
 };
 
+// The document record; cbSize is 20, its size on the original 32-bit platform.
 struct DOCINFOA {
   int cbSize = 20;
   const char* lpszDocName = nullptr;

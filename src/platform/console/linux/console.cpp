@@ -333,7 +333,7 @@ void StdOutPrint(const std::string& text) {
     if (written <= 0) break;
     done += static_cast<size_t>(written);
   }
-  if (done < text.size()) ErrorCode = 61;
+  if (done < text.size()) ErrorCode = DiskFullCode;
 }
 
 // CR LF to standard output.

@@ -27,29 +27,29 @@ int ErrorCodeFromErrno(int error) {
     case 0:
       return 0;
     case ENOENT:
-      return 53;
+      return FileNotFoundCode;
     case ENOTDIR:
-      return 76;
+      return PathNotFoundCode;
     case EACCES:
     case EPERM:
     case EAGAIN:
     case EROFS:
     case ETXTBSY:
     case EBUSY:
-      return 70;
+      return HeldOrDeniedCode;
     case EMFILE:
     case ENFILE:
-      return 67;
+      return TooManyFilesCode;
     case ENOMEM:
-      return 7;
+      return OutOfMemoryCode;
     case ENOSPC:
     case EDQUOT:
-      return 61;
+      return DiskFullCode;
     case EIO:
-      return 72;
+      return DeviceErrorCode;
     case EXDEV:
-      return 74;
+      return OtherDiskCode;
     default:
-      return 75;
+      return NotOrdinaryFileCode;
   }
 }

@@ -21,7 +21,7 @@ constexpr char EndOfData = '\x1a';
 OpenFile* InputFile(int number) {
   OpenFile* file = FindOpenFile(number);
   if (file != nullptr && file->Mode != FileInput) {
-    ErrorCode = 54;
+    ErrorCode = BadFileModeCode;
     return nullptr;
   }
   return file;
@@ -90,7 +90,7 @@ std::string FileLineInput(int number) {
   if (file == nullptr) return "";
   Readable first = NextByteReady(*file);
   if (first != Readable::Byte) {
-    if (first == Readable::End) ErrorCode = 62;
+    if (first == Readable::End) ErrorCode = InputPastEndCode;
     return "";
   }
   std::string line;

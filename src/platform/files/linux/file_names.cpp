@@ -42,7 +42,7 @@ void RenameFile(const std::string& from, const std::string& to) {
   else if (lstat(from.c_str(), &info) != 0)
     ErrorCode = MissingNameCode(from);
   else
-    ErrorCode = 76;
+    ErrorCode = PathNotFoundCode;
 }
 
 // Makes a folder unless a folder of that name is already there. A file of that name is 75,
@@ -53,7 +53,7 @@ void MakeFolder(const std::string& name) {
   struct stat info;
   if (error == EEXIST && stat(name.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return;
   if (error == ENOENT)
-    ErrorCode = 76;
+    ErrorCode = PathNotFoundCode;
   else
     SetErrorFromErrno(error);
 }

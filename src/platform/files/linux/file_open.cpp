@@ -52,7 +52,7 @@ int OpenFlags(FileMode mode) {
 // Output empties the file only once the exclusive open has succeeded; append starts at the end.
 void FileOpen(const std::string& name, int number, FileMode mode) {
   if (number < 1 || number > HighestFileNumber) {
-    ErrorCode = 52;
+    ErrorCode = BadFileNumberCode;
     return;
   }
   if (OpenFiles.count(number) != 0) {
@@ -71,14 +71,15 @@ void FileOpen(const std::string& name, int number, FileMode mode) {
     if (errno == ELOOP || errno == EISDIR || errno == ENXIO)
       return AbandonOpen(-1, NotOrdinaryFileCode, NotOrdinaryFileCause);
     // A lease held elsewhere refuses a non-blocking open with EWOULDBLOCK.
-    if (errno == EWOULDBLOCK) return AbandonOpen(-1, 70, HeldElsewhereCause);
+    if (errno == EWOULDBLOCK) return AbandonOpen(-1, HeldOrDeniedCode, HeldElsewhereCause);
     return SetErrorFromErrno(errno);
   }
   // The name may have been swapped between lstat and open: the open file itself decides.
   if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode))
     return AbandonOpen(descriptor, NotOrdinaryFileCode, NotOrdinaryFileCause);
   fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
-  if (HeldElsewhere(descriptor, name)) return AbandonOpen(descriptor, 70, HeldElsewhereCause);
+  if (HeldElsewhere(descriptor, name))
+    return AbandonOpen(descriptor, HeldOrDeniedCode, HeldElsewhereCause);
   if ((mode == FileOutput && ftruncate(descriptor, 0) != 0) ||
       (mode == FileAppend && lseek(descriptor, 0, SEEK_END) < 0)) {
     int error = errno;

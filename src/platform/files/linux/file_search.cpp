@@ -142,11 +142,12 @@ int DeleteUnlessHeld(const std::string& path) {
     code = NotOrdinaryFileCode;
     ErrorCause = "it is not an ordinary file";
   } else if (HeldElsewhere(descriptor, path)) {
-    code = 70;
+    code = HeldOrDeniedCode;
     ErrorCause = HeldElsewhereCause;
   } else if (lstat(path.c_str(), &named) != 0 || named.st_dev != opened.st_dev ||
              named.st_ino != opened.st_ino) {
-    code = 70;  // the name went to a new file since it was opened: someone is writing it
+    code =
+        HeldOrDeniedCode;  // the name went to a new file since it was opened: someone is writing it
     ErrorCause = "a new file took its name";
   } else if (unlink(path.c_str()) != 0) {
     code = ErrorCodeFromErrno(errno);
@@ -177,7 +178,9 @@ void DeleteFiles(const std::string& pattern) {
   int error;
   std::vector<std::string> names = MatchingFiles(search, error);
   if (names.empty()) {
-    ErrorCode = error == ENOENT ? 76 : error != 0 ? ErrorCodeFromErrno(error) : 53;
+    ErrorCode = error == ENOENT ? PathNotFoundCode
+                : error != 0    ? ErrorCodeFromErrno(error)
+                                : FileNotFoundCode;
     return;
   }
   for (const std::string& name : names) {

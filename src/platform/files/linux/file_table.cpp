@@ -19,7 +19,7 @@ int LastHandedOut = 0;
 OpenFile* FindOpenFile(int number) {
   auto found = OpenFiles.find(number);
   if (found == OpenFiles.end()) {
-    ErrorCode = 52;
+    ErrorCode = BadFileNumberCode;
     return nullptr;
   }
   return &found->second;
@@ -28,10 +28,11 @@ OpenFile* FindOpenFile(int number) {
 // 76 when the folder part of a name does not exist as a folder, else 53.
 int MissingNameCode(const std::string& name) {
   size_t slash = name.rfind('/');
-  if (slash == std::string::npos || slash == 0) return 53;
+  if (slash == std::string::npos || slash == 0) return FileNotFoundCode;
   struct stat info;
   std::string folder = name.substr(0, slash);
-  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? 53 : 76;
+  return stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) ? FileNotFoundCode
+                                                                   : PathNotFoundCode;
 }
 
 // Next number not in use, counting up from the last one handed out and wrapping from 32767
@@ -48,6 +49,6 @@ int FreeFileNumber() {
       return number;
     }
   }
-  ErrorCode = 67;
+  ErrorCode = TooManyFilesCode;
   return 0;
 }

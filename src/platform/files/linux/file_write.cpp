@@ -4,18 +4,17 @@
 #include <cerrno>
 
 #include "base/error_code.h"
+#include "base/print_zones.h"
 #include "platform/files/linux/file_table.h"
 #include "platform/files/linux/errno_codes.h"
 
 namespace {
 
-constexpr int PrintZoneWidth = 14;
-
 // The record of a file open for output or append; 52 when not open, 54 when open for input.
 OpenFile* OutputFile(int number) {
   OpenFile* file = FindOpenFile(number);
   if (file != nullptr && file->Mode == FileInput) {
-    ErrorCode = 54;
+    ErrorCode = BadFileModeCode;
     return nullptr;
   }
   return file;
@@ -32,7 +31,7 @@ void WriteBytes(OpenFile& file, const char* bytes, size_t count) {
       return;
     }
     if (written == 0) {
-      ErrorCode = 61;
+      ErrorCode = DiskFullCode;
       return;
     }
     file.Column += written;
@@ -54,7 +53,7 @@ void FilePrint(int number, const std::string& text) {
 void FilePrintZone(int number) {
   OpenFile* file = OutputFile(number);
   if (file == nullptr) return;
-  std::string blanks(static_cast<size_t>(PrintZoneWidth - file->Column % PrintZoneWidth), ' ');
+  std::string blanks(static_cast<size_t>(BlanksToNextZone(file->Column)), ' ');
   WriteBytes(*file, blanks.data(), blanks.size());
 }
 

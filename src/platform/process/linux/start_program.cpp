@@ -98,7 +98,7 @@ int StartProgram(const std::string& commandLine, int windowState) {
   std::vector<std::string> words = CommandWords(commandLine);
   std::string path = words.empty() ? "" : ProgramPath(words[0]);
   if (path.empty()) {
-    ErrorCode = 53;
+    ErrorCode = FileNotFoundCode;
     return 0;
   }
   std::vector<char*> arguments;
