@@ -19,7 +19,7 @@ bool SameImage(const BitmapImage& a, const BitmapImage& b) {
 void CheckDecoded(const BitmapImage& image) {
   Require(image.width >= 1 && image.width <= BitmapMaxSide, "width within 1..BitmapMaxSide");
   Require(image.height >= 1 && image.height <= BitmapMaxSide, "height within 1..BitmapMaxSide");
-  const uint64_t count = uint64_t(image.width) * uint64_t(image.height);
+  const uint64_t count = static_cast<uint64_t>(image.width) * static_cast<uint64_t>(image.height);
   Require(count <= BitmapMaxPixels, "pixel count within BitmapMaxPixels");
   Require(image.pixels.size() == count, "one colour a pixel");
   const int bpp = image.bitsPerPixel;
@@ -28,7 +28,7 @@ void CheckDecoded(const BitmapImage& image) {
   for (uint32_t colour : image.pixels) Require(colour <= 0xFFFFFF, "colour is 0x00RRGGBB");
   if (bpp <= 8) {
     Require(image.indices.size() == count, "one index a pixel");
-    Require(image.palette.size() <= (size_t(1) << bpp), "palette no larger than the depth");
+    Require(image.palette.size() <= (size_t{1} << bpp), "palette no larger than the depth");
     for (size_t i = 0; i < count; ++i) {
       const uint8_t index = image.indices[i];
       Require(index < (1u << bpp), "index fits the depth");

@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A new file each time: emptying the old one would make ext4 flush it to disk on close.
     std::remove(path.c_str());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    Require(bool(out), "the scratch file is written");
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Require(static_cast<bool>(out), "the scratch file is written");
   }
   const std::vector<std::string> expected = ReferenceLines(bytes);
   const bool askEndFirst = size == 0 || (data[0] & 4) == 0;

@@ -43,28 +43,28 @@ void CheckShape(const std::string& text, int digits) {
   if (e != std::string::npos) {
     Require(point == std::string::npos || point == 1, "one digit before an exponent's point");
     Require(significant[0] != '0', "an exponent form starts with a significant digit");
-    Require(significant.size() <= size_t(digits), "no more digits than asked");
+    Require(significant.size() <= static_cast<size_t>(digits), "no more digits than asked");
     const std::string power = body.substr(e + 1);
     Require(power.size() >= 2 && (power[0] == '+' || power[0] == '-') && power[1] != '0',
             "exponent sign and no leading zero");
     for (size_t i = 1; i < power.size(); ++i)
       Require(power[i] >= '0' && power[i] <= '9', "exponent digits");
     const long exponent = std::stol(power);
-    const long count = long(significant.size());
+    const long count = static_cast<long>(significant.size());
     Require(exponent + 1 > digits || count - 1 - exponent > digits,
             "exponent form only when plain form does not fit");
     return;
   }
   const size_t integerDigits = point == std::string::npos ? mantissa.size() : point;
   Require(integerDigits == 0 || mantissa[0] != '0', "no leading zero");
-  Require(integerDigits <= size_t(digits), "plain form fits its integer digits");
+  Require(integerDigits <= static_cast<size_t>(digits), "plain form fits its integer digits");
   const size_t places = point == std::string::npos ? 0 : mantissa.size() - point - 1;
-  Require(places <= size_t(digits), "plain form fits its places");
+  Require(places <= static_cast<size_t>(digits), "plain form fits its places");
   const size_t first = significant.find_first_not_of('0');
   Require(first != std::string::npos, "a non-zero number has a non-zero digit");
   std::string counted = significant.substr(first);
   if (point == std::string::npos) counted.erase(counted.find_last_not_of('0') + 1);
-  Require(counted.size() <= size_t(digits), "no more significant digits than asked");
+  Require(counted.size() <= static_cast<size_t>(digits), "no more significant digits than asked");
 }
 
 // NumberText of the value reads back within its significant digits and writes again the same.
@@ -109,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(TextToNumber(text + '\x01') == value, "a byte that does not fit ends the number");
   CheckRoundTrip(value, 15);
   CheckRoundTrip(value, 7);
-  Require(StoreInt16(value) == int16_t(StoreInt32(value)), "16 bits are the low half of 32");
+  Require(StoreInt16(value) == static_cast<int16_t>(StoreInt32(value)),
+          "16 bits are the low half of 32");
 
   // The same bytes as a number anywhere in extended precision's range, subnormals included.
   if (size >= 11) {

@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // A new file each time: emptying the old one would make ext4 flush it to disk on close.
     std::remove(SettingsFileName.c_str());
     std::ofstream out(SettingsFileName, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-    Require(bool(out), "the configuration is written");
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    Require(static_cast<bool>(out), "the configuration is written");
   }
   std::vector<std::string> lines = ReferenceLines(bytes);
   lines.resize(3);

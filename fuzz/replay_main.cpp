@@ -29,7 +29,7 @@ struct Random {
     state ^= state >> 27;
     return state * 0x2545F4914F6CDD1Dull;
   }
-  size_t Below(size_t bound) { return bound == 0 ? 0 : size_t(Next() % bound); }
+  size_t Below(size_t bound) { return bound == 0 ? 0 : static_cast<size_t>(Next() % bound); }
 };
 
 Bytes ReadWhole(const std::filesystem::path& path) {
@@ -48,30 +48,32 @@ constexpr uint8_t InterestingBytes[] = {0x00, 0x01, 0x0A, 0x0D, 0x1A, 0x1B, '[',
 void Mutate(Bytes& input, const std::vector<Bytes>& seeds, Random& random) {
   switch (random.Below(9)) {
     case 0:
-      if (!input.empty()) input[random.Below(input.size())] ^= uint8_t(1u << random.Below(8));
+      if (!input.empty())
+        input[random.Below(input.size())] ^= static_cast<uint8_t>(1u << random.Below(8));
       break;
     case 1:
-      if (!input.empty()) input[random.Below(input.size())] = uint8_t(random.Next());
+      if (!input.empty()) input[random.Below(input.size())] = static_cast<uint8_t>(random.Next());
       break;
     case 2:
       if (!input.empty())
         input[random.Below(input.size())] = InterestingBytes[random.Below(sizeof InterestingBytes)];
       break;
     case 3:
-      input.insert(input.begin() + std::ptrdiff_t(random.Below(input.size() + 1)),
+      input.insert(input.begin() + static_cast<std::ptrdiff_t>(random.Below(input.size() + 1)),
                    InterestingBytes[random.Below(sizeof InterestingBytes)]);
       break;
     case 4:
-      if (!input.empty()) input.erase(input.begin() + std::ptrdiff_t(random.Below(input.size())));
+      if (!input.empty())
+        input.erase(input.begin() + static_cast<std::ptrdiff_t>(random.Below(input.size())));
       break;
     case 5:
       if (!input.empty()) {
         size_t from = random.Below(input.size());
         size_t length = 1 + random.Below(std::min<size_t>(input.size() - from, 64));
-        Bytes slice(input.begin() + std::ptrdiff_t(from),
-                    input.begin() + std::ptrdiff_t(from + length));
-        input.insert(input.begin() + std::ptrdiff_t(random.Below(input.size() + 1)), slice.begin(),
-                     slice.end());
+        Bytes slice(input.begin() + static_cast<std::ptrdiff_t>(from),
+                    input.begin() + static_cast<std::ptrdiff_t>(from + length));
+        input.insert(input.begin() + static_cast<std::ptrdiff_t>(random.Below(input.size() + 1)),
+                     slice.begin(), slice.end());
       }
       break;
     case 6: {
@@ -79,9 +81,9 @@ void Mutate(Bytes& input, const std::vector<Bytes>& seeds, Random& random) {
       if (!other.empty()) {
         size_t from = random.Below(other.size());
         size_t length = 1 + random.Below(other.size() - from);
-        input.insert(input.begin() + std::ptrdiff_t(random.Below(input.size() + 1)),
-                     other.begin() + std::ptrdiff_t(from),
-                     other.begin() + std::ptrdiff_t(from + length));
+        input.insert(input.begin() + static_cast<std::ptrdiff_t>(random.Below(input.size() + 1)),
+                     other.begin() + static_cast<std::ptrdiff_t>(from),
+                     other.begin() + static_cast<std::ptrdiff_t>(from + length));
       }
       break;
     }
@@ -94,7 +96,8 @@ void Mutate(Bytes& input, const std::vector<Bytes>& seeds, Random& random) {
             0, 1, 12, 40, 124, 0x7FFF, 0x8000, 0xFFFF, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu};
         uint32_t value = edges[random.Below(std::size(edges))];
         size_t at = random.Below(input.size() - 3);
-        for (int i = 0; i < 4; ++i) input[at + size_t(i)] = uint8_t(value >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+          input[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
       }
       break;
   }
@@ -136,7 +139,7 @@ int main(int argc, char** argv) {
   }
   Random random;
   for (long i = 0; i < mutations; ++i) {
-    Bytes input = seeds[size_t(i) % seeds.size()];
+    Bytes input = seeds[static_cast<size_t>(i) % seeds.size()];
     size_t changes = 1 + random.Below(4);
     for (size_t c = 0; c < changes; ++c) Mutate(input, seeds, random);
     RunOne(input);

@@ -9,7 +9,7 @@ status=0
 for variant in build build-asan; do
   flags=()
   [ "$variant" = build-asan ] && flags=(-DTAVREL_SANITIZE=ON)
-  cmake -S . -B "$variant" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${flags[@]}"
+  cmake -S . -B "$variant" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVREL_WERROR=ON "${flags[@]}"
   cmake --build "$variant" -j"$jobs"
   echo "== tests in $variant"
   (cd "$variant" && ctest --output-on-failure --timeout 600) || status=1

@@ -37,7 +37,7 @@ class BitmapDeviceCalls : public OnFakePrinterInTempFolder {
     info.bmiHeader.biWidth = width;
     info.bmiHeader.biHeight = height;
     info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = uint16_t(bits);
+    info.bmiHeader.biBitCount = static_cast<uint16_t>(bits);
     return info;
   }
 };
@@ -159,7 +159,8 @@ TEST_F(BitmapDeviceCalls, StretchingChecksEverythingAndTakesTheSourceRectangle) 
   BITMAPINFO info = Header(4, 3, 24);
   std::vector<uint8_t> bits(12 * 3, 0);
   for (int row = 0; row < 3; ++row)
-    for (int x = 0; x < 4; ++x) bits[size_t((2 - row) * 12 + x * 3)] = uint8_t(row * 16 + x);
+    for (int x = 0; x < 4; ++x)
+      bits[static_cast<size_t>((2 - row) * 12 + x * 3)] = static_cast<uint8_t>(row * 16 + x);
 
   // No page open yet.
   EXPECT_EQ(

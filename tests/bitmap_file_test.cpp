@@ -26,7 +26,7 @@ std::vector<DecodeCase> DecodeCases() {
     DecodeCase c{"1 bit, bottom-up, padded rows", {}, {}, {}};
     c.layout.width = 10, c.layout.height = 3, c.layout.bitsPerPixel = 1;
     c.layout.palette = {0x000000, 0xFFFFFF};
-    for (int i = 0; i < 30; ++i) c.raw.push_back((i * 7 / 3) % 2);
+    for (uint32_t i = 0; i < 30; ++i) c.raw.push_back((i * 7 / 3) % 2);
     for (uint32_t v : c.raw) c.expected.push_back(v ? 0xFFFFFF : 0);
     cases.push_back(c);
   }
@@ -138,7 +138,7 @@ TEST(BitmapFile, DecodesEveryDepthHeaderAndRowOrder) {
       std::vector<uint8_t> indices(c.raw.begin(), c.raw.end());
       EXPECT_EQ(image.indices, indices);
       EXPECT_EQ(image.palette.size(),
-                c.layout.colorsUsed ? c.layout.colorsUsed : size_t(1) << c.layout.bitsPerPixel);
+                c.layout.colorsUsed ? c.layout.colorsUsed : size_t{1} << c.layout.bitsPerPixel);
     } else {
       EXPECT_TRUE(image.indices.empty());
       EXPECT_TRUE(image.palette.empty());
@@ -152,7 +152,7 @@ TEST(BitmapFile, EveryTruncationFails) {
     std::vector<uint8_t> file = MakeTestBitmap(c.layout, c.raw);
     for (size_t length = 0; length < file.size(); ++length) {
       // A copy of exactly that length, so the sanitizer sees any read past it.
-      std::vector<uint8_t> cut(file.begin(), file.begin() + std::ptrdiff_t(length));
+      std::vector<uint8_t> cut(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(length));
       BitmapImage image;
       EXPECT_FALSE(DecodeBitmap(cut.data(), cut.size(), image)) << "length " << length;
       EXPECT_TRUE(image.pixels.empty());
@@ -162,7 +162,8 @@ TEST(BitmapFile, EveryTruncationFails) {
 
 // Overwrites a 16-bit or 32-bit little-endian field of a file.
 void Poke(std::vector<uint8_t>& file, size_t offset, uint32_t value, int bytes = 4) {
-  for (int i = 0; i < bytes; ++i) file[offset + size_t(i)] = uint8_t(value >> (8 * i));
+  for (int i = 0; i < bytes; ++i)
+    file[offset + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
 }
 
 TEST(BitmapFile, DamagedHeadersFail) {
@@ -189,7 +190,7 @@ TEST(BitmapFile, DamagedHeadersFail) {
       {"header size 0", false, 14, 0, 4},
       {"header larger than the file", false, 14, 0x7FFFFFFF, 4},
       {"width 0", false, 18, 0, 4},
-      {"negative width", false, 18, uint32_t(-4), 4},
+      {"negative width", false, 18, static_cast<uint32_t>(-4), 4},
       {"width beyond the largest side", false, 18, 40000, 4},
       {"height 0", false, 22, 0, 4},
       {"most negative height", false, 22, 0x80000000u, 4},
@@ -205,7 +206,7 @@ TEST(BitmapFile, DamagedHeadersFail) {
       {"more colours than 8 bits hold", false, 46, 300, 4},
       {"pixels before the headers end", false, 10, 20, 4},
       {"pixels past the end of the file", false, 10, 0x7FFFFFF0, 4},
-      {"pixel offset leaves too few rows", false, 10, uint32_t(base8.size() - 8), 4},
+      {"pixel offset leaves too few rows", false, 10, static_cast<uint32_t>(base8.size() - 8), 4},
       {"red mask empty", true, 54, 0, 4},
       {"green mask with a hole", true, 58, 0x05E0, 4},
       {"masks overlap", true, 62, 0x00FF, 4},
@@ -238,16 +239,16 @@ TEST(BitmapFile, AnyByteChangedIsReadSafely) {
     std::vector<uint8_t> file = MakeTestBitmap(c.layout, c.raw);
     for (size_t i = 0; i < file.size(); ++i) {
       for (uint8_t value :
-           {uint8_t(0x00), uint8_t(0x01), uint8_t(0x7F), uint8_t(0x80), uint8_t(0xFF)}) {
+           {uint8_t{0x00}, uint8_t{0x01}, uint8_t{0x7F}, uint8_t{0x80}, uint8_t{0xFF}}) {
         std::vector<uint8_t> damaged = file;
         damaged[i] = value;
         BitmapImage image;
         if (DecodeBitmap(damaged.data(), damaged.size(), image)) {
-          size_t count = size_t(image.width) * size_t(image.height);
+          size_t count = static_cast<size_t>(image.width) * static_cast<size_t>(image.height);
           ASSERT_EQ(image.pixels.size(), count);
           if (image.bitsPerPixel <= 8) {
             ASSERT_EQ(image.indices.size(), count);
-            ASSERT_LE(image.palette.size(), size_t(256));
+            ASSERT_LE(image.palette.size(), size_t{256});
           }
         } else {
           ASSERT_TRUE(image.pixels.empty());

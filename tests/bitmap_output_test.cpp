@@ -36,7 +36,7 @@ class BitmapOutputTest : public OnFakePrinterInTempFolder {
     TestBitmapLayout layout;
     layout.width = width, layout.height = height;
     std::vector<uint32_t> pixels;
-    for (int i = 0; i < width * height; ++i) pixels.push_back(uint32_t(i) * 0x010203u);
+    for (int i = 0; i < width * height; ++i) pixels.push_back(static_cast<uint32_t>(i) * 0x010203u);
     std::string path = folder_ + "/" + name;
     WriteTestFile(path, MakeTestBitmap(layout, pixels));
     return path;

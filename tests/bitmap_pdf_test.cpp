@@ -54,10 +54,12 @@ struct Raster {
     box[0] = width, box[1] = height, box[2] = -1, box[3] = -1;
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) {
-        const unsigned char* p = &rgb[(size_t(y) * size_t(width) + size_t(x)) * 3];
-        if (std::abs(p[0] - int(color >> 16)) > 40 ||
-            std::abs(p[1] - int((color >> 8) & 0xFF)) > 40 ||
-            std::abs(p[2] - int(color & 0xFF)) > 40)
+        const unsigned char* p =
+            &rgb[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) *
+                 3];
+        if (std::abs(p[0] - static_cast<int>(color >> 16)) > 40 ||
+            std::abs(p[1] - static_cast<int>((color >> 8) & 0xFF)) > 40 ||
+            std::abs(p[2] - static_cast<int>(color & 0xFF)) > 40)
           continue;
         box[0] = std::min(box[0], x), box[1] = std::min(box[1], y);
         box[2] = std::max(box[2], x + 1), box[3] = std::max(box[3], y + 1);
@@ -77,8 +79,9 @@ Raster RenderFirstPage(const std::string& pdf, int dpi) {
   in >> magic >> raster.width >> raster.height >> maxValue;
   in.get();
   if (magic != "P6" || maxValue != 255) return Raster();
-  raster.rgb.resize(size_t(raster.width) * size_t(raster.height) * 3);
-  in.read(reinterpret_cast<char*>(raster.rgb.data()), std::streamsize(raster.rgb.size()));
+  raster.rgb.resize(static_cast<size_t>(raster.width) * static_cast<size_t>(raster.height) * 3);
+  in.read(reinterpret_cast<char*>(raster.rgb.data()),
+          static_cast<std::streamsize>(raster.rgb.size()));
   return raster;
 }
 
@@ -132,11 +135,11 @@ TEST_F(BitmapPdf, PicturesLandAtTheirPlaceAndSize) {
   const int expected[3][4] = {{100, 50, 50, 50}, {60, 30, 30, 30}, {96, 48, 48, 48}};
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(images[size_t(i)].page, 1);
-    EXPECT_EQ(images[size_t(i)].width, expected[i][0]);
-    EXPECT_EQ(images[size_t(i)].height, expected[i][1]);
-    EXPECT_EQ(images[size_t(i)].xPpi, expected[i][2]);
-    EXPECT_EQ(images[size_t(i)].yPpi, expected[i][3]);
+    EXPECT_EQ(images[static_cast<size_t>(i)].page, 1);
+    EXPECT_EQ(images[static_cast<size_t>(i)].width, expected[i][0]);
+    EXPECT_EQ(images[static_cast<size_t>(i)].height, expected[i][1]);
+    EXPECT_EQ(images[static_cast<size_t>(i)].xPpi, expected[i][2]);
+    EXPECT_EQ(images[static_cast<size_t>(i)].yPpi, expected[i][3]);
   }
 
   // Placement on the sheet, rendered at 50 dpi: device pixels are measured from the
@@ -153,8 +156,9 @@ TEST_F(BitmapPdf, PicturesLandAtTheirPlaceAndSize) {
     double left, top, right, bottom;  // device pixels of the printable area
   };
   const Expected boxes[] = {
-      {"red top half", 0xFF0000, double(offsetX), 0, offsetX + 2.0 * dpi, 0.5 * dpi},
-      {"blue bottom half", 0x0000FF, double(offsetX), 0.5 * dpi, offsetX + 2.0 * dpi, 1.0 * dpi},
+      {"red top half", 0xFF0000, static_cast<double>(offsetX), 0, offsetX + 2.0 * dpi, 0.5 * dpi},
+      {"blue bottom half", 0x0000FF, static_cast<double>(offsetX), 0.5 * dpi, offsetX + 2.0 * dpi,
+       1.0 * dpi},
       {"green stretched", 0x00C000, 20.0 * columnWidth, 19.0 * rowHeight,
        20.0 * columnWidth + 2.0 * dpi, 19.0 * rowHeight + 1.0 * dpi},
   };

@@ -21,7 +21,7 @@ struct TestBitmapLayout {
 
 // Appends a little-endian value of the given byte count.
 inline void PutLittle(std::vector<uint8_t>& out, uint64_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(uint8_t(value >> (8 * i)));
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // A bitmap file whose pixels (top row first) are raw stored values: palette indices, 16-bit
@@ -31,10 +31,12 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
   bool core = layout.headerSize == 12;
   bool masksAfter = layout.headerSize == 40 && layout.compression == 3;
   size_t entry = core ? 3 : 4;
-  size_t tableStart = 14 + size_t(layout.headerSize) + (masksAfter ? 12 : 0);
+  size_t tableStart = 14 + static_cast<size_t>(layout.headerSize) + (masksAfter ? 12 : 0);
   size_t pixelOffset = tableStart + layout.palette.size() * entry;
-  size_t rowSize = ((size_t(layout.width) * size_t(layout.bitsPerPixel) + 31) / 32) * 4;
-  size_t fileSize = pixelOffset + rowSize * size_t(layout.height);
+  size_t rowSize =
+      ((static_cast<size_t>(layout.width) * static_cast<size_t>(layout.bitsPerPixel) + 31) / 32) *
+      4;
+  size_t fileSize = pixelOffset + rowSize * static_cast<size_t>(layout.height);
 
   std::vector<uint8_t> out;
   out.push_back('B');
@@ -42,19 +44,19 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
   PutLittle(out, fileSize, 4);
   PutLittle(out, 0, 4);
   PutLittle(out, pixelOffset, 4);
-  PutLittle(out, uint32_t(layout.headerSize), 4);
+  PutLittle(out, static_cast<uint32_t>(layout.headerSize), 4);
   if (core) {
-    PutLittle(out, uint32_t(layout.width), 2);
-    PutLittle(out, uint32_t(layout.height), 2);
+    PutLittle(out, static_cast<uint32_t>(layout.width), 2);
+    PutLittle(out, static_cast<uint32_t>(layout.height), 2);
     PutLittle(out, 1, 2);
-    PutLittle(out, uint32_t(layout.bitsPerPixel), 2);
+    PutLittle(out, static_cast<uint32_t>(layout.bitsPerPixel), 2);
   } else {
-    PutLittle(out, uint32_t(layout.width), 4);
-    PutLittle(out, uint32_t(layout.topDown ? -layout.height : layout.height), 4);
+    PutLittle(out, static_cast<uint32_t>(layout.width), 4);
+    PutLittle(out, static_cast<uint32_t>(layout.topDown ? -layout.height : layout.height), 4);
     PutLittle(out, 1, 2);
-    PutLittle(out, uint32_t(layout.bitsPerPixel), 2);
+    PutLittle(out, static_cast<uint32_t>(layout.bitsPerPixel), 2);
     PutLittle(out, layout.compression, 4);
-    PutLittle(out, rowSize * size_t(layout.height), 4);
+    PutLittle(out, rowSize * static_cast<size_t>(layout.height), 4);
     PutLittle(out, 2835, 4);
     PutLittle(out, 2835, 4);
     PutLittle(out, layout.colorsUsed, 4);
@@ -64,7 +66,7 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
       for (uint32_t mask : layout.masks) PutLittle(out, mask, 4);
       written += 12;
     }
-    while (written < size_t(layout.headerSize)) {
+    while (written < static_cast<size_t>(layout.headerSize)) {
       out.push_back(0);
       ++written;
     }
@@ -79,14 +81,17 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
     int32_t y = layout.topDown ? fileRow : layout.height - 1 - fileRow;
     std::vector<uint8_t> row(rowSize, 0);
     for (int32_t x = 0; x < layout.width; ++x) {
-      uint32_t value = raw[size_t(y) * size_t(layout.width) + size_t(x)];
+      uint32_t value =
+          raw[static_cast<size_t>(y) * static_cast<size_t>(layout.width) + static_cast<size_t>(x)];
       int bpp = layout.bitsPerPixel;
       if (bpp < 8) {
-        size_t bit = size_t(x) * size_t(bpp);
-        row[bit / 8] |= uint8_t(value << (8 - bpp - bit % 8));
+        size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bpp);
+        const int shift = 8 - bpp - static_cast<int>(bit % 8);
+        row[bit / 8] |= static_cast<uint8_t>(value << shift);
       } else {
         for (int i = 0; i < bpp / 8; ++i)
-          row[size_t(x) * size_t(bpp / 8) + size_t(i)] = uint8_t(value >> (8 * i));
+          row[static_cast<size_t>(x) * static_cast<size_t>(bpp / 8) + static_cast<size_t>(i)] =
+              static_cast<uint8_t>(value >> (8 * i));
       }
     }
     out.insert(out.end(), row.begin(), row.end());
@@ -97,5 +102,6 @@ inline std::vector<uint8_t> MakeTestBitmap(const TestBitmapLayout& layout,
 // Writes bytes to a file, replacing it.
 inline void WriteTestFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
-  file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  file.write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }

@@ -47,7 +47,7 @@ TEST(ConsoleRenderTest, ConsoleColoursMapOntoAnsiColours) {
       {0x8F, "\x1b[0;97;100m"},  // white on dark grey
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(ColorSequence(c.attribute), c.sequence) << int(c.attribute);
+    EXPECT_EQ(ColorSequence(c.attribute), c.sequence) << static_cast<int>(c.attribute);
   }
 }
 
@@ -65,10 +65,11 @@ TEST(ConsoleRenderTest, GlyphsOfControlBytesAreTheirPictures) {
     const std::string& glyph = Cp437Glyph(static_cast<unsigned char>(byte));
     char32_t character = 0;
     if (glyph.size() == 2) {
-      character = ((glyph[0] & 0x1F) << 6) | (glyph[1] & 0x3F);
+      character = static_cast<char32_t>(((glyph[0] & 0x1F) << 6) | (glyph[1] & 0x3F));
     } else {
       ASSERT_EQ(glyph.size(), 3u);
-      character = ((glyph[0] & 0x0F) << 12) | ((glyph[1] & 0x3F) << 6) | (glyph[2] & 0x3F);
+      character = static_cast<char32_t>(((glyph[0] & 0x0F) << 12) | ((glyph[1] & 0x3F) << 6) |
+                                        (glyph[2] & 0x3F));
     }
     EXPECT_EQ(Cp437ByteOf(character), byte);
   }

@@ -231,7 +231,7 @@ TEST_F(DocumentOnPdfPrinter, PointSizeTooLargeForThePagePrintsNothing) {
     EXPECT_EQ(PrintJob.PrinterDc, nullptr);
     size_t files = 0;
     for (const auto& entry : std::filesystem::directory_iterator("pdf"))
-      files += entry.is_regular_file() ? 1 : 0;
+      if (entry.is_regular_file()) ++files;
     EXPECT_EQ(files, pdfs);
     EXPECT_EQ(ReadWholeFile("capture.dry"), document);
   }

@@ -309,12 +309,12 @@ TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
   in >> magic >> width >> height >> maxValue;
   in.get();
   ASSERT_EQ(magic, "P5");
-  std::vector<unsigned char> grey(static_cast<size_t>(width) * height);
+  std::vector<unsigned char> grey(static_cast<size_t>(width) * static_cast<size_t>(height));
   in.read(reinterpret_cast<char*>(grey.data()), static_cast<std::streamsize>(grey.size()));
   auto darkIn = [&](int baseline) {
     int dark = 0;
     for (int y = baseline - 10; y < baseline + 2; y++)
-      for (int x = 36; x < 84; x++) dark += grey[static_cast<size_t>(y) * width + x] < 128;
+      for (int x = 36; x < 84; x++) dark += grey[static_cast<size_t>(y * width + x)] < 128;
     return dark;
   };
   EXPECT_EQ(darkIn(66), 0);

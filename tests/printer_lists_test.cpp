@@ -49,7 +49,7 @@ TEST_F(PrinterListsTest, FindFontReleasesTheContext) {
 TEST_F(PrinterListsTest, PositionsOutsideTheListsAreNotRead) {
   FakePrinter().printers = {"A", "B"};
   ASSERT_EQ(FindPrinter("A"), 1);
-  for (int16_t position : {int16_t(-1), int16_t(2), int16_t(-32768), int16_t(32767)}) {
+  for (int16_t position : {int16_t{-1}, int16_t{2}, int16_t{-32768}, int16_t{32767}}) {
     SCOPED_TRACE(position);
     FakePrinter().calls.clear();
     EXPECT_EQ(FindFont("Fake Mono", position), 0);

@@ -20,9 +20,9 @@ TEST(TextRulesTest, UpperCaseChangesOnlyLettersAndTheSevenPairs) {
   std::string every;
   for (int b = 0; b < 256; ++b) every += static_cast<char>(b);
   std::string expected = every;
-  for (int b = 'a'; b <= 'z'; ++b) expected[b] = static_cast<char>(b - 32);
-  const int pairs[][2] = {{0x84, 0x8E}, {0x94, 0x99}, {0x81, 0x9A}, {0x82, 0x90},
-                          {0xA4, 0xA5}, {0x86, 0x8F}, {0x87, 0x80}};
+  for (size_t b = 'a'; b <= 'z'; ++b) expected[b] = static_cast<char>(b - 32);
+  const size_t pairs[][2] = {{0x84, 0x8E}, {0x94, 0x99}, {0x81, 0x9A}, {0x82, 0x90},
+                             {0xA4, 0xA5}, {0x86, 0x8F}, {0x87, 0x80}};
   for (const auto& pair : pairs) expected[pair[0]] = static_cast<char>(pair[1]);
   EXPECT_EQ(UpperCase(every), expected);
   EXPECT_EQ(UpperCase(""), "");

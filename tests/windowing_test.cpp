@@ -21,7 +21,7 @@ LRESULT RecordingProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPar
   seen.lParam = lParam;
   Seen.push_back(seen);
   if (message == WM_CREATE) return CreateAnswer;
-  if (message == WM_USER) return LRESULT(wParam + 1);
+  if (message == WM_USER) return static_cast<LRESULT>(wParam + 1);
   return DefWindowProcA(window, message, wParam, lParam);
 }
 

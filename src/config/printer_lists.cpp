@@ -34,7 +34,7 @@ void OpenFontsOf(int16_t printerPosition) {
     FontCount = 0;
     return;
   }
-  OpenPrinterContext(PrinterNames[printerPosition]);
+  OpenPrinterContext(PrinterNames[static_cast<size_t>(printerPosition)]);
   EnumerateFonts();
 }
 
@@ -43,7 +43,7 @@ void OpenFontsOf(int16_t printerPosition) {
 int16_t LastMatch(const std::vector<std::string>& list, int32_t count, const std::string& name) {
   int16_t found = 0;
   for (int32_t i = 0; i < count && static_cast<size_t>(i) < list.size(); ++i)
-    if (CompareText(name, list[i]) == 0) found = static_cast<int16_t>(i + 1);
+    if (CompareText(name, list[static_cast<size_t>(i)]) == 0) found = static_cast<int16_t>(i + 1);
   return found;
 }
 
@@ -55,10 +55,11 @@ void ListPrinters(const std::string& currentName) {
   EnumeratePrinters();
   if (PrinterCount == 0) NoPrintersNotice();
   for (int32_t i = 0; IsPrinterPosition(i); ++i) {
-    if (CompareText(PrinterNames[i], currentName) == 0) StdOutPrint("Your selection ");
+    const std::string& printerName = PrinterNames[static_cast<size_t>(i)];
+    if (CompareText(printerName, currentName) == 0) StdOutPrint("Your selection ");
     if (StdOutIsConsole()) StdOutPrint(NumberText(i + 1, 7));
     StdOutPrint(" ");
-    StdOutPrint(PrinterNames[i]);
+    StdOutPrint(printerName);
     StdOutNewLine();
   }
 }
@@ -68,7 +69,8 @@ void ListPrinters(const std::string& currentName) {
 std::string PrinterNameAt(int16_t printerPosition) {
   EnumeratePrinters();
   if (PrinterCount == 0) NoPrintersNotice();
-  return IsPrinterPosition(printerPosition) ? PrinterNames[printerPosition] : std::string();
+  return IsPrinterPosition(printerPosition) ? PrinterNames[static_cast<size_t>(printerPosition)]
+                                            : std::string();
 }
 
 // ListFixedPitchFonts() - Counts the printer's font families on the console and writes the
@@ -84,12 +86,13 @@ void ListFixedPitchFonts(int16_t printerPosition) {
   ConsoleNewLine();
 
   for (int32_t i = 0; IsFontPosition(i); ++i) {
-    SelectPrintFont(FontNames[i], ProbePointSize);
+    const std::string& faceName = FontNames[static_cast<size_t>(i)];
+    SelectPrintFont(faceName, ProbePointSize);
     const TextExtent narrow = MeasurePrintText(NarrowProbe);
     const TextExtent wide = MeasurePrintText(WideProbe);
     if (narrow.width != wide.width || narrow.height != wide.height) continue;
     if (StdOutIsConsole()) StdOutPrint(NumberText(i + 1, 7) + " ");
-    StdOutPrint(FontNames[i]);
+    StdOutPrint(faceName);
     StdOutNewLine();
   }
   EndPrintJob();
@@ -102,7 +105,8 @@ std::string FontNameAt(int16_t fontPosition, int16_t printerPosition) {
   ConsolePrint("Listing Fonts for printer");
   ConsoleNewLine();
   OpenFontsOf(printerPosition);
-  std::string face = IsFontPosition(fontPosition) ? FontNames[fontPosition] : std::string();
+  std::string face =
+      IsFontPosition(fontPosition) ? FontNames[static_cast<size_t>(fontPosition)] : std::string();
   EndPrintJob();
   return face;
 }

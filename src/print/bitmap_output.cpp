@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "platform/console/console.h"
@@ -29,7 +28,7 @@ void BitmapError(const std::string& message) {
 int ClampPixels(double value) {
   if (value > INT32_MAX) return INT32_MAX;
   if (value < INT32_MIN) return INT32_MIN;
-  return int(value);
+  return static_cast<int>(value);
 }
 
 // Largest multiple of step not above value (step > 0), for the band of a baseline.
@@ -52,32 +51,32 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
     return 0;
   }
   // The name as its buffer holds it: up to the first NUL, at most 255 bytes.
-  char nameBuffer[NameBufferSize] = {};
-  std::memcpy(nameBuffer, name.data(), std::min(name.size(), NameBufferSize - 1));
-  const std::string heldName = nameBuffer;
+  const std::string heldName = name.substr(0, std::min(name.find('\0'), NameBufferSize - 1));
 
   // Left edge: column 0, or a column beyond the grid, at the printer's left offset.
   const int offsetX = GetDeviceCaps(printer, PHYSICALOFFSETX);
   if (column > PrintJob.GridColumns) column = 0;
   int x = offsetX;
   if (column != 0)
-    x = ClampPixels(std::max<double>(double(column) * PrintJob.GridColumnWidth, offsetX));
+    x = ClampPixels(
+        std::max<double>(static_cast<double>(column) * PrintJob.GridColumnWidth, offsetX));
 
   // Top edge: the top of the row's band (row 0: the band holding the current line). A grid
   // whose rows have no height has only the band at the top of the page.
   const int64_t rowHeight = PrintJob.GridRowHeight;
   int y = 0;
   if (rowHeight > 0) {
-    y = row != 0 ? ClampPixels(double(int64_t(row) - 1) * double(rowHeight))
-                 : ClampPixels(double(FloorToMultiple(PrintJob.CurrentY, rowHeight)));
+    y = row != 0 ? ClampPixels(static_cast<double>(static_cast<int64_t>(row) - 1) *
+                               static_cast<double>(rowHeight))
+                 : ClampPixels(static_cast<double>(FloorToMultiple(PrintJob.CurrentY, rowHeight)));
   }
 
-  int destWidth = ClampPixels(double(width) * GetDeviceCaps(printer, LOGPIXELSX));
-  int destHeight = ClampPixels(double(height) * GetDeviceCaps(printer, LOGPIXELSY));
+  int destWidth = ClampPixels(static_cast<double>(width) * GetDeviceCaps(printer, LOGPIXELSX));
+  int destHeight = ClampPixels(static_cast<double>(height) * GetDeviceCaps(printer, LOGPIXELSY));
 
-  HANDLE loaded = source == 0 ? LoadImageA(0, nameBuffer, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)
-                              : LoadImageA(GetModuleHandleA(nullptr), nameBuffer, IMAGE_BITMAP, 0,
-                                           0, LR_DEFAULTCOLOR);
+  HANDLE loaded = source == 0 ? LoadImageA(0, heldName.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE)
+                              : LoadImageA(GetModuleHandleA(nullptr), heldName.c_str(),
+                                           IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR);
   if (!loaded) {
     BitmapError("Error loading Bitmap " + heldName);
     return 0;
@@ -118,15 +117,15 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = description.bmBitsPixel;
   info.bmiHeader.biCompression = BI_RGB;
-  const size_t rowSize =
-      size_t(((uint64_t(description.bmWidth) * description.bmBitsPixel + 31) / 32) * 4);
-  std::vector<uint8_t> pixels(rowSize * size_t(description.bmHeight), 0);
+  const size_t rowSize = static_cast<size_t>(
+      ((static_cast<uint64_t>(description.bmWidth) * description.bmBitsPixel + 31) / 32) * 4);
+  std::vector<uint8_t> pixels(rowSize * static_cast<size_t>(description.bmHeight), 0);
 
   if (destHeight == 0)
-    destHeight =
-        ClampPixels(std::nearbyint(double(description.bmHeight) * destWidth / description.bmWidth));
+    destHeight = ClampPixels(std::nearbyint(static_cast<double>(description.bmHeight) * destWidth /
+                                            description.bmWidth));
 
-  if (GetDIBits(memory, bitmap, 0, UINT(description.bmHeight), pixels.data(), &info,
+  if (GetDIBits(memory, bitmap, 0, static_cast<UINT>(description.bmHeight), pixels.data(), &info,
                 DIB_RGB_COLORS) == 0)
     BitmapError("Error creating DIBs");  // drawn all the same, from the zero-filled buffer
 

@@ -35,13 +35,14 @@ bool OpenDocumentJob(int16_t printerIndex, int16_t fontIndex, int16_t pointSize,
   EnumeratePrinters();
   int32_t opened = 0;
   if (IsPrinterPosition(printerIndex))
-    opened = OpenPrintJob(PrinterNames[printerIndex], PrintDocumentName, DocumentColumns,
-                          DocumentRows, Portrait);
+    opened = OpenPrintJob(PrinterNames[static_cast<size_t>(printerIndex)], PrintDocumentName,
+                          DocumentColumns, DocumentRows, Portrait);
   PrintResultLine(opened);
 
   EnumerateFonts();
   int32_t selected = 0;
-  if (IsFontPosition(fontIndex)) selected = SelectPrintFont(FontNames[fontIndex], pointSize);
+  if (IsFontPosition(fontIndex))
+    selected = SelectPrintFont(FontNames[static_cast<size_t>(fontIndex)], pointSize);
   PrintResultLine(selected);
 
   if (!PrintJob.PrinterDc || PrintFontFitsPage()) return true;

@@ -6,7 +6,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <cstring>
+#include <string_view>
 
 #include "print/print_job.h"
 
@@ -103,8 +103,8 @@ int32_t PrintLine(const std::string& text) {
   size_t start = 0;
   while (start < text.size()) {
     size_t chunkLength = std::min(ChunkLimit, text.size() - start);
-    const void* nul = std::memchr(text.data() + start, '\0', chunkLength);
-    if (nul) chunkLength = static_cast<const char*>(nul) - (text.data() + start);
+    const size_t nul = std::string_view(text).substr(start, chunkLength).find('\0');
+    if (nul != std::string_view::npos) chunkLength = nul;
     if (chunkLength == 0) {
       ++start;  // a NUL: skipped
       continue;

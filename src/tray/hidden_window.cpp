@@ -67,7 +67,8 @@ uint32_t TrayWindowThread(uint32_t /*ignored*/) {
 extern "C" LRESULT CBWINDOW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
     FillTrayIconData(window);
-  } else if (message == TrayCallbackMessage && (uint32_t(lParam) & 0xFFFFu) == WM_LBUTTONUP) {
+  } else if (message == TrayCallbackMessage &&
+             (static_cast<uint32_t>(lParam) & 0xFFFFu) == WM_LBUTTONUP) {
     ShowWindow(RestoreWindow, SW_SHOW);
     Shell_NotifyIconA(NIM_DELETE, &TrayIconData);
   }

@@ -93,8 +93,9 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
       ScrollUp(screen);
       screen.pendingScroll = false;
     }
-    // The bytes that go on the cursor's row.
-    const size_t room = static_cast<size_t>(screen.columns - screen.cursorColumn + 1);
+    // The bytes that go on the cursor's row: the cursor's column and those to its right.
+    const int columnsLeft = screen.columns - screen.cursorColumn + 1;
+    const size_t room = static_cast<size_t>(columnsLeft);
     const size_t count = std::min(room, text.size() - next);
     ScreenCell* cell = &CellAt(screen, screen.cursorRow, screen.cursorColumn);
     for (size_t i = 0; i < count; i++)

@@ -9,7 +9,7 @@
 // The largest image read: each side at most this many pixels (what a drawing surface takes).
 constexpr int32_t BitmapMaxSide = 32767;
 // At most this many pixels in all, so a header cannot ask for gigabytes.
-constexpr uint64_t BitmapMaxPixels = uint64_t(1) << 26;
+constexpr uint64_t BitmapMaxPixels = uint64_t{1} << 26;
 
 // A decoded bitmap. Rows run from the top of the picture down, whatever the file's order.
 struct BitmapImage {

@@ -6,24 +6,27 @@
 
 namespace {
 
-// The current local time broken into fields, formatted with the given strftime pattern.
-std::string LocalTimeText(const char* pattern) {
+// The current local time broken into fields; false when the clock cannot be read as local time.
+bool LocalNow(std::tm& local) {
   std::time_t now = std::time(nullptr);
-  std::tm local{};
-  if (localtime_r(&now, &local) == nullptr) return std::string();
-  char buffer[32];
-  size_t length = std::strftime(buffer, sizeof buffer, pattern, &local);
-  return std::string(buffer, length);
+  return localtime_r(&now, &local) != nullptr;
 }
 
 }  // namespace
 
-// "MM-DD-YYYY", each field zero-padded.
+// "MM-DD-YYYY", each field zero-padded. Each pattern is written out at its strftime call, so
+// the compiler checks it.
 std::string DateText() {
-  return LocalTimeText("%m-%d-%Y");
+  std::tm local{};
+  if (!LocalNow(local)) return std::string();
+  char buffer[32];
+  return std::string(buffer, std::strftime(buffer, sizeof buffer, "%m-%d-%Y", &local));
 }
 
 // "HH:MM:SS" on the 24-hour clock, each field zero-padded.
 std::string TimeText() {
-  return LocalTimeText("%H:%M:%S");
+  std::tm local{};
+  if (!LocalNow(local)) return std::string();
+  char buffer[32];
+  return std::string(buffer, std::strftime(buffer, sizeof buffer, "%H:%M:%S", &local));
 }

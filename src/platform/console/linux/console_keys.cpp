@@ -165,10 +165,11 @@ DecodedKey DecodeCsi(std::string_view bytes, bool timedOut) {
   int scanCode = 0;
   if (final == '~') {
     scanCode = TildeScanCode(first);
-  } else if (!parameters.empty() && first == -1) {
-    scanCode = 0;  // private sequences (replies of the terminal) are no keys
-  } else if (final == 'R' && parameters.find(';') != std::string_view::npos) {
-    scanCode = 0;  // a late cursor position report (row;column), even on row 1: not F3
+  } else if ((!parameters.empty() && first == -1) ||
+             (final == 'R' && parameters.find(';') != std::string_view::npos)) {
+    // Private sequences (replies of the terminal) are no keys, nor is a late cursor position
+    // report (row;column), even on row 1: not F3.
+    scanCode = 0;
   } else {
     scanCode = FinalByteScanCode(final);
   }

@@ -55,14 +55,15 @@ void WriteRaw(const char* bytes, size_t length) {
 
 // Blocks the job-control signals: with SIGTTOU blocked a tcsetattr from the background is
 // carried out instead of stopping the program, and a stop or continue in between cannot
-// interleave with a change of modes.
+// interleave with a change of modes. The mask is the calling thread's (pthread_sigmask):
+// sigprocmask is unspecified in a program with threads.
 void BlockJobSignals(sigset_t& previous) {
   sigset_t blocked;
   sigemptyset(&blocked);
   sigaddset(&blocked, SIGTTOU);
   sigaddset(&blocked, SIGTSTP);
   sigaddset(&blocked, SIGCONT);
-  sigprocmask(SIG_BLOCK, &blocked, &previous);
+  pthread_sigmask(SIG_BLOCK, &blocked, &previous);
 }
 
 // Gives the terminal its modes, colours and cursor back (async-signal-safe; the handlers run
@@ -109,7 +110,7 @@ void OnStopSignal(int signalNumber) {
   sigemptyset(&stopSet);
   sigaddset(&stopSet, signalNumber);
   raise(signalNumber);
-  sigprocmask(SIG_UNBLOCK, &stopSet, nullptr);  // the stop happens here
+  pthread_sigmask(SIG_UNBLOCK, &stopSet, nullptr);  // the stop happens here
   sigaction(signalNumber, &ours, nullptr);
   errno = savedErrno;
 }
@@ -271,7 +272,7 @@ void StopTerminal() {
   OutputFd = -1;
   Suspended = 0;
   Lent = 0;
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // The shell's modes back for a program we started; keys are left to it.
@@ -284,7 +285,7 @@ void LendTerminal() {
     tcsetattr(TtyFd, TCSANOW, &SavedModes);
     ModesChanged = 0;
   }
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // Raw mode again after LendTerminal, and a redraw. Stopped or in the background meanwhile,
@@ -301,7 +302,7 @@ void TakeTerminalBack() {
     Suspended = 1;
   }
   RedrawRequested = 1;
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // Typed bytes shown on the keyboard's terminal.
@@ -356,7 +357,7 @@ static void TakeForegroundBack() {
     Suspended = 0;
     RedrawRequested = 1;
   }
-  sigprocmask(SIG_SETMASK, &previous, nullptr);
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
 }
 
 // True while the keys belong to someone else: the program is stopped or in the background, or

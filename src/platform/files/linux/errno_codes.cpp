@@ -8,8 +8,10 @@
 #include "base/error_code.h"
 
 // The system's words for an errno, the first letter made small to sit inside a sentence.
+// strerror_r (GNU's, which returns the words) since strerror's buffer is shared by threads.
 std::string ErrnoCause(int error) {
-  std::string words = strerror(error);
+  char buffer[256];
+  std::string words = strerror_r(error, buffer, sizeof buffer);
   if (words.size() > 1 && std::isupper(static_cast<unsigned char>(words[0])) &&
       !std::isupper(static_cast<unsigned char>(words[1])))
     words[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(words[0])));

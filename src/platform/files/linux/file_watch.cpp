@@ -59,8 +59,8 @@ void DrainEvents() {
     ssize_t got = read(WatchDescriptor, buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return;
-    for (ssize_t at = 0;
-         WatchDescriptor >= 0 && at + static_cast<ssize_t>(sizeof(inotify_event)) <= got;) {
+    const size_t length = static_cast<size_t>(got);
+    for (size_t at = 0; WatchDescriptor >= 0 && at + sizeof(inotify_event) <= length;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
       NoteEvent(*event);
       at += sizeof(inotify_event) + event->len;

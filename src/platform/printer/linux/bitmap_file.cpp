@@ -19,16 +19,17 @@ constexpr uint32_t BI_RGB = 0;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr size_t FileHeaderSize = 14;
 // A bitmap file larger than this is not read (no printed logo comes near it).
-constexpr off_t MaxBitmapFileSize = off_t(512) << 20;
+constexpr off_t MaxBitmapFileSize = off_t{512} << 20;
 
 // Little-endian reads from a range already checked to hold them.
 uint16_t Read16(const uint8_t* p) {
-  return uint16_t(p[0] | (p[1] << 8));
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
 // A 32-bit little-endian value from a range already checked to hold it.
 uint32_t Read32(const uint8_t* p) {
-  return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 // One colour channel described by a bit mask: where it lies and how wide it is.
@@ -42,7 +43,7 @@ struct Channel {
 bool MakeChannel(uint32_t mask, Channel& channel) {
   if (mask == 0) return false;
   int shift = std::countr_zero(mask);
-  uint64_t run = uint64_t(mask) >> shift;
+  uint64_t run = static_cast<uint64_t>(mask) >> shift;
   if ((run & (run + 1)) != 0) return false;  // holes in the mask
   channel.mask = mask;
   channel.shift = shift;
@@ -54,7 +55,7 @@ bool MakeChannel(uint32_t mask, Channel& channel) {
 uint32_t ChannelValue(const Channel& channel, uint32_t pixel) {
   uint32_t value = (pixel & channel.mask) >> channel.shift;
   if (channel.bits >= 8) return value >> (channel.bits - 8);
-  uint32_t top = (uint32_t(1) << channel.bits) - 1;
+  uint32_t top = (uint32_t{1} << channel.bits) - 1;
   return (value * 255 + top / 2) / top;
 }
 
@@ -102,12 +103,13 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout& layout) {
       return false;
   } else if (headerSize == 40 || headerSize == 52 || headerSize == 56 || headerSize == 108 ||
              headerSize == 124) {
-    int32_t signedWidth = int32_t(Read32(header + 4));
-    int32_t signedHeight = int32_t(Read32(header + 8));
+    int32_t signedWidth = static_cast<int32_t>(Read32(header + 4));
+    int32_t signedHeight = static_cast<int32_t>(Read32(header + 8));
     if (signedWidth <= 0 || signedHeight == 0 || signedHeight == INT32_MIN) return false;
-    width = uint64_t(signedWidth);
+    width = static_cast<uint64_t>(signedWidth);
     layout.topDown = signedHeight < 0;
-    height = uint64_t(signedHeight < 0 ? -int64_t(signedHeight) : int64_t(signedHeight));
+    height = static_cast<uint64_t>(signedHeight < 0 ? -static_cast<int64_t>(signedHeight)
+                                                    : static_cast<int64_t>(signedHeight));
     planes = Read16(header + 12);
     layout.bitsPerPixel = Read16(header + 14);
     compression = Read32(header + 16);
@@ -116,10 +118,10 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout& layout) {
       if (headerSize == 40) {
         // The three masks follow a plain information header.
         if (size - headersEnd < 12) return false;
-        for (int i = 0; i < 3; ++i) masks[i] = Read32(data + headersEnd + 4 * i);
+        for (size_t i = 0; i < 3; ++i) masks[i] = Read32(data + headersEnd + 4 * i);
         headersEnd += 12;
       } else {
-        for (int i = 0; i < 3; ++i) masks[i] = Read32(header + 40 + 4 * i);
+        for (size_t i = 0; i < 3; ++i) masks[i] = Read32(header + 40 + 4 * i);
       }
     }
   } else {
@@ -127,11 +129,11 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout& layout) {
   }
 
   if (planes != 1) return false;
-  if (width == 0 || height == 0 || width > uint64_t(BitmapMaxSide) ||
-      height > uint64_t(BitmapMaxSide) || width * height > BitmapMaxPixels)
+  if (width == 0 || height == 0 || width > static_cast<uint64_t>(BitmapMaxSide) ||
+      height > static_cast<uint64_t>(BitmapMaxSide) || width * height > BitmapMaxPixels)
     return false;
-  layout.width = int32_t(width);
-  layout.height = int32_t(height);
+  layout.width = static_cast<int32_t>(width);
+  layout.height = static_cast<int32_t>(height);
 
   int bpp = layout.bitsPerPixel;
   if (compression == BI_RGB) {
@@ -161,7 +163,7 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout& layout) {
   if (pixelOffset < headersEnd || pixelOffset > size) return false;
   layout.paletteOffset = headersEnd;
   if (bpp <= 8) {
-    size_t full = size_t(1) << bpp;
+    size_t full = size_t{1} << bpp;
     if (colorsUsed > full) return false;
     size_t wanted = colorsUsed != 0 ? colorsUsed : full;
     // A table cut short by the pixel offset keeps the entries that are there; pixels naming a
@@ -172,9 +174,9 @@ bool ReadLayout(const uint8_t* data, size_t size, Layout& layout) {
   layout.pixelOffset = pixelOffset;
 
   // Each row is padded to whole 32-bit words; every row must be in the file.
-  uint64_t rowSize = ((width * uint64_t(bpp) + 31) / 32) * 4;
-  if (rowSize * height > uint64_t(size - pixelOffset)) return false;
-  layout.rowSize = size_t(rowSize);
+  uint64_t rowSize = ((width * static_cast<uint64_t>(bpp) + 31) / 32) * 4;
+  if (rowSize * height > static_cast<uint64_t>(size - pixelOffset)) return false;
+  layout.rowSize = static_cast<size_t>(rowSize);
   return true;
 }
 
@@ -192,42 +194,45 @@ bool DecodeBitmap(const uint8_t* data, size_t size, BitmapImage& image) {
   result.bitsPerPixel = layout.bitsPerPixel;
   for (size_t i = 0; i < layout.paletteCount; ++i) {
     const uint8_t* entry = data + layout.paletteOffset + i * layout.paletteEntrySize;
-    result.palette.push_back((uint32_t(entry[2]) << 16) | (uint32_t(entry[1]) << 8) | entry[0]);
+    result.palette.push_back((static_cast<uint32_t>(entry[2]) << 16) |
+                             (static_cast<uint32_t>(entry[1]) << 8) | entry[0]);
   }
-  size_t count = size_t(layout.width) * size_t(layout.height);
+  size_t count = static_cast<size_t>(layout.width) * static_cast<size_t>(layout.height);
   result.pixels.resize(count);
   bool indexed = layout.bitsPerPixel <= 8;
   if (indexed) result.indices.resize(count);
 
   for (int32_t y = 0; y < layout.height; ++y) {
     int32_t fileRow = layout.topDown ? y : layout.height - 1 - y;
-    const uint8_t* row = data + layout.pixelOffset + size_t(fileRow) * layout.rowSize;
-    uint32_t* out = result.pixels.data() + size_t(y) * size_t(layout.width);
+    const uint8_t* row = data + layout.pixelOffset + static_cast<size_t>(fileRow) * layout.rowSize;
+    uint32_t* out =
+        result.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(layout.width);
     for (int32_t x = 0; x < layout.width; ++x) {
       switch (layout.bitsPerPixel) {
         case 1:
         case 4:
         case 8: {
           int bpp = layout.bitsPerPixel;
-          size_t bit = size_t(x) * size_t(bpp);
+          size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bpp);
           int perByte = 8 / bpp;
-          int shift = 8 - bpp - int(x % perByte) * bpp;
-          uint8_t index = uint8_t((row[bit / 8] >> shift) & ((1 << bpp) - 1));
-          result.indices[size_t(y) * size_t(layout.width) + size_t(x)] = index;
+          int shift = 8 - bpp - static_cast<int>(x % perByte) * bpp;
+          uint8_t index = static_cast<uint8_t>((row[bit / 8] >> shift) & ((1 << bpp) - 1));
+          result.indices[static_cast<size_t>(y) * static_cast<size_t>(layout.width) +
+                         static_cast<size_t>(x)] = index;
           out[x] = index < result.palette.size() ? result.palette[index] : 0;
           break;
         }
         case 16:
         case 32: {
-          uint32_t pixel =
-              layout.bitsPerPixel == 16 ? Read16(row + size_t(x) * 2) : Read32(row + size_t(x) * 4);
+          uint32_t pixel = layout.bitsPerPixel == 16 ? Read16(row + static_cast<size_t>(x) * 2)
+                                                     : Read32(row + static_cast<size_t>(x) * 4);
           out[x] = (ChannelValue(layout.red, pixel) << 16) |
                    (ChannelValue(layout.green, pixel) << 8) | ChannelValue(layout.blue, pixel);
           break;
         }
         case 24: {
-          const uint8_t* p = row + size_t(x) * 3;
-          out[x] = (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+          const uint8_t* p = row + static_cast<size_t>(x) * 3;
+          out[x] = (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
           break;
         }
       }
@@ -247,13 +252,13 @@ bool ReadBitmapFile(const std::string& path, BitmapImage& image) {
     close(fd);
     return false;
   }
-  std::vector<uint8_t> data(size_t(info.st_size));
+  std::vector<uint8_t> data(static_cast<size_t>(info.st_size));
   size_t done = 0;
   while (done < data.size()) {
     ssize_t got = read(fd, data.data() + done, data.size() - done);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) break;  // the file shrank under us: decode what is there, checked as ever
-    done += size_t(got);
+    done += static_cast<size_t>(got);
   }
   close(fd);
   data.resize(done);

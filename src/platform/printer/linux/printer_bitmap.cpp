@@ -35,7 +35,7 @@ bool AnyContext(HDC dc) {
 
 // Bytes of one device-independent bitmap row: whole 32-bit words.
 uint64_t DibRowSize(int64_t width, int bitsPerPixel) {
-  return ((uint64_t(width) * uint64_t(bitsPerPixel) + 31) / 32) * 4;
+  return ((static_cast<uint64_t>(width) * static_cast<uint64_t>(bitsPerPixel) + 31) / 32) * 4;
 }
 
 // True for the depths a device-independent bitmap here may have.
@@ -51,13 +51,13 @@ bool CheckHeader(const BITMAPINFOHEADER& header, int32_t& width, int32_t& height
       header.biCompression != BI_RGB || !SupportedDepth(header.biBitCount))
     return false;
   if (header.biWidth <= 0 || header.biHeight == 0 || header.biHeight == INT32_MIN) return false;
-  int64_t rows = header.biHeight < 0 ? -int64_t(header.biHeight) : header.biHeight;
+  int64_t rows = header.biHeight < 0 ? -static_cast<int64_t>(header.biHeight) : header.biHeight;
   if (header.biWidth > BitmapMaxSide || rows > BitmapMaxSide ||
-      uint64_t(header.biWidth) * uint64_t(rows) > BitmapMaxPixels)
+      static_cast<uint64_t>(header.biWidth) * static_cast<uint64_t>(rows) > BitmapMaxPixels)
     return false;
   if (header.biBitCount <= 8 && header.biClrUsed > (1u << header.biBitCount)) return false;
   width = header.biWidth;
-  height = int32_t(rows);
+  height = static_cast<int32_t>(rows);
   topDown = header.biHeight < 0;
   return true;
 }
@@ -68,24 +68,24 @@ void PutPixel(uint8_t* row, int32_t x, int bitsPerPixel, uint32_t color, uint8_t
     case 1:
     case 4:
     case 8: {
-      size_t bit = size_t(x) * size_t(bitsPerPixel);
-      int shift = 8 - bitsPerPixel - int(bit % 8);
-      row[bit / 8] = uint8_t(row[bit / 8] | (index << shift));
+      size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bitsPerPixel);
+      int shift = 8 - bitsPerPixel - static_cast<int>(bit % 8);
+      row[bit / 8] = static_cast<uint8_t>(row[bit / 8] | (index << shift));
       break;
     }
     case 16: {
       uint32_t word =
           (((color >> 19) & 0x1F) << 10) | (((color >> 11) & 0x1F) << 5) | ((color >> 3) & 0x1F);
-      row[size_t(x) * 2] = uint8_t(word);
-      row[size_t(x) * 2 + 1] = uint8_t(word >> 8);
+      row[static_cast<size_t>(x) * 2] = static_cast<uint8_t>(word);
+      row[static_cast<size_t>(x) * 2 + 1] = static_cast<uint8_t>(word >> 8);
       break;
     }
     case 24:
     case 32: {
-      uint8_t* p = row + size_t(x) * size_t(bitsPerPixel / 8);
-      p[0] = uint8_t(color);
-      p[1] = uint8_t(color >> 8);
-      p[2] = uint8_t(color >> 16);
+      uint8_t* p = row + static_cast<size_t>(x) * static_cast<size_t>(bitsPerPixel / 8);
+      p[0] = static_cast<uint8_t>(color);
+      p[1] = static_cast<uint8_t>(color >> 8);
+      p[2] = static_cast<uint8_t>(color >> 16);
       if (bitsPerPixel == 32) p[3] = 0;
       break;
     }
@@ -99,22 +99,25 @@ uint32_t GetPixel(const uint8_t* row, int32_t x, int bitsPerPixel, const RGBQUAD
     case 1:
     case 4:
     case 8: {
-      size_t bit = size_t(x) * size_t(bitsPerPixel);
-      int shift = 8 - bitsPerPixel - int(bit % 8);
-      size_t index = (row[bit / 8] >> shift) & ((1u << bitsPerPixel) - 1);
+      size_t bit = static_cast<size_t>(x) * static_cast<size_t>(bitsPerPixel);
+      int shift = 8 - bitsPerPixel - static_cast<int>(bit % 8);
+      const unsigned packed = row[bit / 8];
+      size_t index = (packed >> shift) & ((1u << bitsPerPixel) - 1);
       if (index >= colorCount) return 0;
       const RGBQUAD& c = colors[index];
-      return (uint32_t(c.rgbRed) << 16) | (uint32_t(c.rgbGreen) << 8) | c.rgbBlue;
+      return (static_cast<uint32_t>(c.rgbRed) << 16) | (static_cast<uint32_t>(c.rgbGreen) << 8) |
+             c.rgbBlue;
     }
     case 16: {
-      uint32_t word = uint32_t(row[size_t(x) * 2]) | (uint32_t(row[size_t(x) * 2 + 1]) << 8);
+      uint32_t word = static_cast<uint32_t>(row[static_cast<size_t>(x) * 2]) |
+                      (static_cast<uint32_t>(row[static_cast<size_t>(x) * 2 + 1]) << 8);
       auto expand = [](uint32_t five) { return (five * 255 + 15) / 31; };
       return (expand((word >> 10) & 0x1F) << 16) | (expand((word >> 5) & 0x1F) << 8) |
              expand(word & 0x1F);
     }
     default: {
-      const uint8_t* p = row + size_t(x) * size_t(bitsPerPixel / 8);
-      return (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+      const uint8_t* p = row + static_cast<size_t>(x) * static_cast<size_t>(bitsPerPixel / 8);
+      return (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[1]) << 8) | p[0];
     }
   }
 }
@@ -156,19 +159,21 @@ HANDLE MemoryLoadImage(HINSTANCE instance, const char* name, UINT type, int cx, 
 int MemoryGetObject(HGDIOBJ object, int size, void* out) {
   const BitmapImage* image = LoadedBitmap(object);
   if (!image) return 0;
-  if (!out) return int(sizeof(BITMAP));
-  if (size < int(sizeof(BITMAP))) return 0;
+  if (!out) return static_cast<int>(sizeof(BITMAP));
+  if (size < static_cast<int>(sizeof(BITMAP))) return 0;
   BITMAP description;
   description.bmType = 0;
   description.bmWidth = image->width;
   description.bmHeight = image->height;
-  description.bmWidthBytes =
-      int32_t(((uint64_t(image->width) * uint64_t(image->bitsPerPixel) + 15) / 16) * 2);
+  description.bmWidthBytes = static_cast<int32_t>(
+      ((static_cast<uint64_t>(image->width) * static_cast<uint64_t>(image->bitsPerPixel) + 15) /
+       16) *
+      2);
   description.bmPlanes = 1;
-  description.bmBitsPixel = uint16_t(image->bitsPerPixel);
+  description.bmBitsPixel = static_cast<uint16_t>(image->bitsPerPixel);
   description.bmBits = 0;
   std::memcpy(out, &description, sizeof description);
-  return int(sizeof(BITMAP));
+  return static_cast<int>(sizeof(BITMAP));
 }
 
 // A context of the screen.
@@ -229,33 +234,36 @@ int MemoryGetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, 
   // Palette indices fit only into as many bits or more; true colour is never reduced.
   if (indexed && (image->bitsPerPixel > depth)) return 0;
 
-  if (start >= UINT(height)) return 0;
-  const UINT count = lines < UINT(height) - start ? lines : UINT(height) - start;
-  const size_t rowSize = size_t(DibRowSize(width, depth));
+  if (start >= static_cast<UINT>(height)) return 0;
+  const UINT count =
+      lines < static_cast<UINT>(height) - start ? lines : static_cast<UINT>(height) - start;
+  const size_t rowSize = static_cast<size_t>(DibRowSize(width, depth));
   auto* out = static_cast<uint8_t*>(bits);
   for (UINT line = 0; line < count; ++line) {
     // Scan line 0 is the bottom row of a bottom-up bitmap, the top row of a top-down one.
     const UINT scan = start + line;
-    const int32_t pictureRow = topDown ? int32_t(scan) : height - 1 - int32_t(scan);
-    uint8_t* row = out + size_t(line) * rowSize;
+    const int32_t pictureRow =
+        topDown ? static_cast<int32_t>(scan) : height - 1 - static_cast<int32_t>(scan);
+    uint8_t* row = out + static_cast<size_t>(line) * rowSize;
     std::memset(row, 0, rowSize);
-    const size_t first = size_t(pictureRow) * size_t(width);
+    const size_t first = static_cast<size_t>(pictureRow) * static_cast<size_t>(width);
     for (int32_t x = 0; x < width; ++x) {
-      const uint8_t index = indexed ? image->indices[first + size_t(x)] : 0;
-      PutPixel(row, x, depth, image->pixels[first + size_t(x)], index);
+      const uint8_t index = indexed ? image->indices[first + static_cast<size_t>(x)] : 0;
+      PutPixel(row, x, depth, image->pixels[first + static_cast<size_t>(x)], index);
     }
   }
   if (indexed) {
     // The full table of the requested depth, inside the record's 256 entries.
-    const size_t entries = size_t(1) << depth;
+    const size_t entries = size_t{1} << depth;
     for (size_t i = 0; i < entries; ++i) {
       const uint32_t color = i < image->palette.size() ? image->palette[i] : 0;
-      info->bmiColors[i] = RGBQUAD{uint8_t(color), uint8_t(color >> 8), uint8_t(color >> 16), 0};
+      info->bmiColors[i] = RGBQUAD{static_cast<uint8_t>(color), static_cast<uint8_t>(color >> 8),
+                                   static_cast<uint8_t>(color >> 16), 0};
     }
   }
   header.biClrUsed = 0;
-  header.biSizeImage = uint32_t(rowSize * size_t(height));
-  return int(count);
+  header.biSizeImage = static_cast<uint32_t>(rowSize * static_cast<size_t>(height));
+  return static_cast<int>(count);
 }
 
 }  // namespace
@@ -336,25 +344,26 @@ int StretchDIBits(HDC dc, int xDest, int yDest, int destWidth, int destHeight, i
   int32_t height = 0;
   bool topDown = false;
   if (!CheckHeader(header, width, height, topDown)) return GDI_ERROR;
-  if (srcWidth <= 0 || srcHeight <= 0 || xSrc < 0 || ySrc < 0 || int64_t(xSrc) + srcWidth > width ||
-      int64_t(ySrc) + srcHeight > height)
+  if (srcWidth <= 0 || srcHeight <= 0 || xSrc < 0 || ySrc < 0 ||
+      static_cast<int64_t>(xSrc) + srcWidth > width ||
+      static_cast<int64_t>(ySrc) + srcHeight > height)
     return GDI_ERROR;
   if (destWidth == 0 || destHeight == 0) return 0;  // nothing to cover
 
   const int depth = header.biBitCount;
   const size_t colorCount =
-      depth <= 8 ? (header.biClrUsed ? header.biClrUsed : size_t(1) << depth) : 0;
-  const size_t rowSize = size_t(DibRowSize(width, depth));
+      depth <= 8 ? (header.biClrUsed ? header.biClrUsed : size_t{1} << depth) : 0;
+  const size_t rowSize = static_cast<size_t>(DibRowSize(width, depth));
   // The source rectangle's rows are counted from the bottom of a bottom-up bitmap.
   const int32_t topRow = topDown ? ySrc : height - ySrc - srcHeight;
-  std::vector<uint32_t> pixels(size_t(srcWidth) * size_t(srcHeight));
+  std::vector<uint32_t> pixels(static_cast<size_t>(srcWidth) * static_cast<size_t>(srcHeight));
   const auto* in = static_cast<const uint8_t*>(bits);
   for (int32_t y = 0; y < srcHeight; ++y) {
     const int32_t pictureRow = topRow + y;
     const int32_t bufferRow = topDown ? pictureRow : height - 1 - pictureRow;
-    const uint8_t* row = in + size_t(bufferRow) * rowSize;
+    const uint8_t* row = in + static_cast<size_t>(bufferRow) * rowSize;
     for (int32_t x = 0; x < srcWidth; ++x)
-      pixels[size_t(y) * size_t(srcWidth) + size_t(x)] =
+      pixels[static_cast<size_t>(y) * static_cast<size_t>(srcWidth) + static_cast<size_t>(x)] =
           GetPixel(row, xSrc + x, depth, info->bmiColors, colorCount);
   }
 

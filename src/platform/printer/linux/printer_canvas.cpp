@@ -60,7 +60,7 @@ double Points(int hundredthsMm) {
 }
 
 // cairo's bytes gathered before a write to the document's file.
-constexpr size_t PdfWriteChunk = 256 * 1024;
+constexpr size_t PdfWriteChunk = size_t{256} * 1024;
 
 // Writes the gathered bytes to the document's file and has the system start putting them on
 // disk, so the sync at the end of the document has little left to wait for.
@@ -290,15 +290,17 @@ bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
   unsigned char* data = cairo_image_surface_get_data(image);
   const int stride = cairo_image_surface_get_stride(image);
   for (int row = 0; row < height; ++row)
-    std::memcpy(data + size_t(row) * size_t(stride),
-                bitmap.pixels.data() + size_t(row) * size_t(width), size_t(width) * 4);
+    std::memcpy(data + static_cast<size_t>(row) * static_cast<size_t>(stride),
+                bitmap.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width),
+                static_cast<size_t>(width) * 4);
   cairo_surface_mark_dirty(image);
 
   // The image's pixels map onto the destination rectangle; cairo keeps them at their own
   // resolution in the PDF, placed and scaled by the matrix.
   cairo_save(cr);
   cairo_translate(cr, bitmap.x, bitmap.y);
-  cairo_scale(cr, double(bitmap.width) / width, double(bitmap.height) / height);
+  cairo_scale(cr, static_cast<double>(bitmap.width) / width,
+              static_cast<double>(bitmap.height) / height);
   cairo_set_source_surface(cr, image, 0, 0);
   cairo_paint(cr);
   cairo_restore(cr);
@@ -339,7 +341,8 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
     pending.color = dc.textColor;
   }
   long long pen = left;
-  for (unsigned char byte : text) {
+  for (const char character : text) {
+    const auto byte = static_cast<unsigned char>(character);
     const unsigned glyph = dc.realized.glyphs[byte];
     const cairo_glyph_t placed{glyph, static_cast<double>(pen), static_cast<double>(baseline)};
     if (glyph) {

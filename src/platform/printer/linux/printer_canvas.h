@@ -2,6 +2,8 @@
 // document of a context and the fontconfig/FreeType fonts drawn on it.
 #pragma once
 
+#include <cairo.h>
+
 #include <ctime>
 #include <string>
 #include <vector>
@@ -59,10 +61,10 @@ bool CatalogListFaces(DeviceContext& dc, std::vector<std::string>& faces);
 bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& out);
 void CatalogReleaseFont(RealizedFont& font);
 // The cairo face of a realized font (owned by the font).
-struct _cairo_font_face* CatalogCairoFace(const RealizedFont& font);
+cairo_font_face_t* CatalogCairoFace(const RealizedFont& font);
 // A face of one glyph (any index draws it): the realized font's missing glyph, drawn from its
 // outline with its advance, for the bytes the font has no glyph for (owned by the font).
-struct _cairo_font_face* CatalogMissingGlyphFace(const RealizedFont& font);
+cairo_font_face_t* CatalogMissingGlyphFace(const RealizedFont& font);
 
 // Windows-1252 byte to Unicode; 0 for the bytes that have no character there.
 unsigned Cp1252ToUnicode(unsigned char byte);

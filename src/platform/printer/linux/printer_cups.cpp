@@ -73,7 +73,7 @@ void StartCups() {
 constexpr double WaitSlice = 0.25;
 
 // Bytes of the PDF sent to the scheduler in one call.
-constexpr size_t SendPiece = 64 * 1024;
+constexpr size_t SendPiece = size_t{64} * 1024;
 
 // A server name where no scheduler can be: see NamedDest.
 const char NoServer[] = "/nonexistent/tavrel/no-scheduler.sock";

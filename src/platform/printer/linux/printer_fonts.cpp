@@ -185,7 +185,8 @@ int EmSize(FT_Face face, int height, int dpiY) {
   if (height == 0) return std::max(1, static_cast<int>(std::lround(12.0 * dpiY / 72.0)));
   long ascent = 0, descent = 0, gap = 0;
   DesignMetrics(face, ascent, descent, gap);
-  const double em = static_cast<double>(height) * face->units_per_EM / (ascent + descent);
+  const double em =
+      static_cast<double>(height) * face->units_per_EM / static_cast<double>(ascent + descent);
   return std::max(1, static_cast<int>(std::lround(em)));
 }
 
@@ -234,7 +235,8 @@ unsigned Cp1252ToUnicode(unsigned char byte) {
 // Windows-1252 text as UTF-8; bytes without a character become U+FFFD.
 std::string Cp1252ToUtf8(const std::string& text) {
   std::string utf8;
-  for (unsigned char byte : text) {
+  for (const char character : text) {
+    const auto byte = static_cast<unsigned char>(character);
     unsigned c = Cp1252ToUnicode(byte);
     if (!c) c = byte < 0x20 || byte == 0x7F ? byte : 0xFFFD;
     if (c < 0x80) {

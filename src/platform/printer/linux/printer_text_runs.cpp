@@ -39,6 +39,7 @@ int TextRunBaseline(const DeviceContext& dc, int y) {
 // Width of a text in the selected font: the sum of its bytes' advances.
 int TextRunWidth(const DeviceContext& dc, const std::string& text) {
   long long width = 0;
-  for (unsigned char byte : text) width += dc.realized.advances[byte];
+  for (const char character : text)
+    width += dc.realized.advances[static_cast<unsigned char>(character)];
   return static_cast<int>(std::min<long long>(width, INT32_MAX));
 }

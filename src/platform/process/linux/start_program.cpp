@@ -102,6 +102,7 @@ int StartProgram(const std::string& commandLine, int windowState) {
     return 0;
   }
   std::vector<char*> arguments;
+  arguments.reserve(words.size() + 1);  // the words and the null that ends them
   for (std::string& word : words) arguments.push_back(word.data());
   arguments.push_back(nullptr);
 

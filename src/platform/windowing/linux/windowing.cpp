@@ -69,7 +69,7 @@ std::vector<MSG> DefCalls;
 DWORD MessageTime() {
   static const auto start = std::chrono::steady_clock::now();
   auto elapsed = std::chrono::steady_clock::now() - start;
-  return DWORD(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
 // Removes a window's table entry and its icons. Lock held.
@@ -309,7 +309,7 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // Asks the calling thread's message loop to end.
 void PostQuitMessage(int exitCode) {
-  PostMessageA(0, WM_QUIT, WPARAM(exitCode), 0);
+  PostMessageA(0, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
 }
 
 // Waits for the calling thread's next message that passes the filter.
@@ -364,7 +364,7 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_NCCREATE:
       return 1;
     case WM_GETTEXTLENGTH:
-      return found == Windows.end() ? 0 : LRESULT(found->second.title.size());
+      return found == Windows.end() ? 0 : static_cast<LRESULT>(found->second.title.size());
     case WM_CLOSE:
       guard.unlock();
       DestroyWindow(window);
