@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Tavrel needs to build and run; with --test also those its
-# tests need (a private CUPS scheduler, PDF tools, tmux). Safe to run again.
+# tests need (a private CUPS scheduler, PDF tools, tmux, and the tools that build the Debian
+# package and check the manual page). Safe to run again.
 set -euo pipefail
 
 packages=(g++ cmake pkg-config libcups2-dev libcairo2-dev libfontconfig-dev libfreetype-dev
           libgtest-dev libgmock-dev fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
   packages+=(cups-daemon cups-client cups cups-filters cups-ipp-utils poppler-utils tmux
-             fonts-liberation2 python3 paps time)
+             fonts-liberation2 python3 paps time dpkg-dev file man-db groff-base mandoc)
 fi
 
 sudo=""

@@ -11,6 +11,7 @@
 #include "platform/console/console.h"
 #include "shell/console_menu.h"
 #include "shell/pos_print.h"
+#include "shell/program_version.h"
 #include "base/text_rules.h"
 
 // The options in the order they are tried; the first found anywhere in the tail wins.
@@ -31,7 +32,7 @@ ShellAction ChooseAction(const std::string& commandTail) {
 
 // PrintBanner() - The three start-up lines.
 void PrintBanner() {
-  ConsolePrint("Tavrel console release version 3.39");
+  ConsolePrint(std::string("Tavrel console release version ") + ProgramVersion);
   ConsoleNewLine();
   ConsolePrint("Copyright (C) 2026 the Tavrel developers");
   ConsoleNewLine();
