@@ -1,6 +1,5 @@
-
-#include "platform/process/date_time.h"
 // The local date and time as the log and the console show them.
+#include "platform/process/date_time.h"
 
 #include <ctime>
 
