@@ -9,16 +9,13 @@
 #include "base/error_code.h"
 #include "platform/files/linux/file_table.h"
 #include "platform/files/linux/errno_codes.h"
+#include "platform/files/linux/real_folder.h"
 
 namespace {
 
-// Opens a folder of the working directory without following a link, making it when missing.
-// -1 with the error set when it is not a real folder or cannot be made.
-int OpenRealFolder(const std::string& folder) {
-  const int flags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
-  int descriptor = openat(AT_FDCWD, folder.c_str(), flags);
-  if (descriptor < 0 && errno == ENOENT && mkdirat(AT_FDCWD, folder.c_str(), 0777) == 0)
-    descriptor = openat(AT_FDCWD, folder.c_str(), flags);
+// Opens a folder of the working directory as OpenRealFolder does; -1 with the error set.
+int OpenTargetFolder(const std::string& folder) {
+  int descriptor = OpenRealFolder(folder.c_str());
   if (descriptor >= 0) return descriptor;
   if (errno == ELOOP || errno == ENOTDIR) {
     ErrorCode = NotOrdinaryFileCode;
@@ -58,23 +55,12 @@ void MakeFolder(const std::string& name) {
     SetErrorFromErrno(error);
 }
 
-// Moves the file with renameat2's RENAME_NOREPLACE, so a file that appeared under the name
-// after it was chosen is never replaced; where the file system lacks it, a link and an
-// unlink do the same.
+// Moves the file without ever replacing one, so a file that appeared under the name after it
+// was chosen stays.
 void MoveIntoFolder(const std::string& from, const std::string& folder, const std::string& name) {
-  int target = OpenRealFolder(folder);
+  int target = OpenTargetFolder(folder);
   if (target < 0) return;
-  int error = 0;
-  if (renameat2(AT_FDCWD, from.c_str(), target, name.c_str(), RENAME_NOREPLACE) != 0) {
-    error = errno;
-    if (error == EINVAL || error == ENOSYS || error == ENOTSUP) {
-      error = linkat(AT_FDCWD, from.c_str(), target, name.c_str(), 0) == 0 ? 0 : errno;
-      if (error == 0 && unlinkat(AT_FDCWD, from.c_str(), 0) != 0) {
-        error = errno;
-        unlinkat(target, name.c_str(), 0);
-      }
-    }
-  }
+  const int error = RenameWithoutReplacing(AT_FDCWD, from.c_str(), target, name.c_str());
   close(target);
   if (error == EEXIST) {
     ErrorCode = NameTakenCode;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/process/last_error.h"
+#include "platform/files/linux/real_folder.h"
 #include "platform/printer/linux/printer_canvas.h"
 
 namespace {
@@ -50,16 +51,6 @@ struct PdfFileOutput {
 };
 
 namespace {
-
-// Gives the finished temporary file its name without ever replacing a file: renameat2 with
-// RENAME_NOREPLACE, or link and unlink where the file system lacks it. EEXIST: name taken.
-int PlaceFile(int folder, const std::string& temporary, const std::string& name) {
-  if (renameat2(folder, temporary.c_str(), folder, name.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
-  if (linkat(folder, temporary.c_str(), folder, name.c_str(), 0) != 0) return errno;
-  unlinkat(folder, temporary.c_str(), 0);
-  return 0;
-}
 
 // Closes the document's file; an unfinished one is removed.
 void DropPdfFile(DeviceContext& dc) {
@@ -119,13 +110,9 @@ uint32_t PdfFailure(int error) {
 // or not a folder at all, fails the document (ERROR_DIRECTORY) instead of sending the shop's
 // documents wherever the link points. Sets the last error on failure.
 bool OpenPdfFile(DeviceContext& dc) {
-  if (mkdirat(AT_FDCWD, PdfFolder, 0777) != 0 && errno != EEXIST) {
-    SetLastError(PdfFailure(errno));
-    return false;
-  }
   auto* file = new PdfFileOutput;
   dc.pdfFile = file;
-  file->folder = openat(AT_FDCWD, PdfFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  file->folder = OpenRealFolder(PdfFolder);
   if (file->folder < 0) {
     SetLastError(PdfFailure(errno));
     return false;
@@ -156,7 +143,8 @@ bool PlacePdfFile(PdfFileOutput& file, const std::string& baseName) {
   for (int counter = 1; error == 0 && !placed && counter < 10000; counter++) {
     const std::string name =
         baseName + (counter == 1 ? "" : " (" + std::to_string(counter) + ")") + ".pdf";
-    const int placing = PlaceFile(file.folder, file.temporary, name);
+    const int placing =
+        RenameWithoutReplacing(file.folder, file.temporary.c_str(), file.folder, name.c_str());
     if (placing == 0)
       placed = true;
     else if (placing != EEXIST)
