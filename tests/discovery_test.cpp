@@ -132,7 +132,7 @@ TEST_F(DiscoveryTest, CollectFontFaceAppendsNameAndTab) {
   ENUMLOGFONTA font;
   std::string face(31, 'x');
   face.copy(font.elfLogFont.lfFaceName, face.size());
-  EXPECT_EQ(CollectFontFace(&font, nullptr, 4, 0), 1);
+  EXPECT_EQ(CollectFontFace(&font.elfLogFont, nullptr, 4, 0), 1);
   EXPECT_EQ(FaceNameBuffer, face + "\t");
   FaceNameBuffer.clear();
 }

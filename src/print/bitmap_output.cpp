@@ -24,6 +24,14 @@ void BitmapError(const std::string& message) {
   ConsoleNewLine();
 }
 
+// The information header with room for the largest colour table (256 entries, for 8 bits per
+// pixel), so a pixel read-out of any depth writes its table inside the record. Windows's own
+// BITMAPINFO declares a table of one entry.
+struct BitmapInfoWithColours {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[256];
+};
+
 // A device-pixel value brought into the 32-bit range the drawing calls take.
 int ClampPixels(double value) {
   if (value > INT32_MAX) return INT32_MAX;
@@ -99,7 +107,7 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
     return 0;
   }
 
-  BITMAP description;
+  BITMAP description{};
   if (GetObjectA(bitmap, sizeof description, &description) == 0 || description.bmWidth <= 0 ||
       description.bmHeight <= 0) {
     BitmapError("Error selecting bitmap into DC");
@@ -110,30 +118,32 @@ int32_t PrintBitmap(const std::string& name, int32_t column, int32_t row, int32_
 
   // The read-out format: the picture's own size and depth, uncompressed, rows bottom-up; the
   // record has room for a colour table of up to 256 entries after the header.
-  BITMAPINFO info;
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = description.bmWidth;
-  info.bmiHeader.biHeight = description.bmHeight;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = description.bmBitsPixel;
-  info.bmiHeader.biCompression = BI_RGB;
+  BitmapInfoWithColours record{};
+  record.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  record.bmiHeader.biWidth = description.bmWidth;
+  record.bmiHeader.biHeight = description.bmHeight;
+  record.bmiHeader.biPlanes = 1;
+  record.bmiHeader.biBitCount = description.bmBitsPixel;
+  record.bmiHeader.biCompression = BI_RGB;
   const size_t rowSize = static_cast<size_t>(
       ((static_cast<uint64_t>(description.bmWidth) * description.bmBitsPixel + 31) / 32) * 4);
   std::vector<uint8_t> pixels(rowSize * static_cast<size_t>(description.bmHeight), 0);
+
+  BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(&record);
 
   if (destHeight == 0)
     destHeight = ClampPixels(std::nearbyint(static_cast<double>(description.bmHeight) * destWidth /
                                             description.bmWidth));
 
-  if (GetDIBits(memory, bitmap, 0, static_cast<UINT>(description.bmHeight), pixels.data(), &info,
+  if (GetDIBits(memory, bitmap, 0, static_cast<UINT>(description.bmHeight), pixels.data(), info,
                 DIB_RGB_COLORS) == 0)
     BitmapError("Error creating DIBs");  // drawn all the same, from the zero-filled buffer
 
   const int drawn =
       StretchDIBits(printer, x, y, destWidth, destHeight, 0, 0, description.bmWidth,
-                    description.bmHeight, pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
+                    description.bmHeight, pixels.data(), info, DIB_RGB_COLORS, SRCCOPY);
 
   DeleteDC(memory);
   DeleteObject(bitmap);
-  return drawn == GDI_ERROR ? 0 : 1;
+  return drawn == static_cast<int>(GDI_ERROR) ? 0 : 1;
 }

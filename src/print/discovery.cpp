@@ -74,7 +74,7 @@ int32_t EnumerateFonts() {
     return 0;
   }
   FaceNameBuffer.clear();
-  EnumFontFamiliesA(dc, nullptr, CollectFontFace, reinterpret_cast<intptr_t>(dc));
+  EnumFontFamiliesA(dc, nullptr, CollectFontFace, reinterpret_cast<LPARAM>(dc));
 
   const std::string tab = "\t";
   int count = FieldCount(FaceNameBuffer, tab) - 1;
@@ -90,12 +90,12 @@ int32_t EnumerateFonts() {
 
 // CollectFontFace() - Enumeration callback: appends the family's face name and a TAB to
 // FaceNameBuffer; every kind of font counts, and the enumeration always goes on.
-int CollectFontFace(const ENUMLOGFONTA* font, const TEXTMETRICA* /*metrics*/, uint32_t /*fontType*/,
-                    intptr_t /*callerValue*/) {
+int CALLBACK CollectFontFace(const LOGFONTA* font, const TEXTMETRICA* /*metrics*/,
+                             DWORD /*fontType*/, LPARAM /*callerValue*/) {
   if (font) {
-    const char* face = font->elfLogFont.lfFaceName;
+    const char* face = font->lfFaceName;
     size_t length = 0;
-    while (length < sizeof(font->elfLogFont.lfFaceName) && face[length]) ++length;
+    while (length < sizeof(font->lfFaceName) && face[length]) ++length;
     FaceNameBuffer.append(face, length);
   }
   FaceNameBuffer += '\t';

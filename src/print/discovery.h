@@ -24,8 +24,9 @@ int32_t EnumeratePrinters();
 // Places a document-less context of the printer in PrintJob.PrinterDc when the slot is empty.
 HDC OpenPrinterContext(const std::string& printerName);
 int32_t EnumerateFonts();
-int CollectFontFace(const ENUMLOGFONTA* font, const TEXTMETRICA* metrics, uint32_t fontType,
-                    intptr_t callerValue);
+// The font enumeration callback: the system calls it once per family.
+int CALLBACK CollectFontFace(const LOGFONTA* font, const TEXTMETRICA* metrics, DWORD fontType,
+                             LPARAM callerValue);
 std::string DefaultPrinterName();
 
 // True when position is an entry of the list below its count.

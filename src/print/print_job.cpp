@@ -2,6 +2,7 @@
 
 #include "print/print_job.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -26,21 +27,6 @@ constexpr int16_t DefaultRows = 65;
 
 // The baseline-left alignment every job draws with.
 constexpr unsigned JobTextAlign = TA_BASELINE | TA_LEFT;
-
-// MulDiv() - a * b / c on a 64-bit product, rounded half away from zero; -1 when c is 0 or
-// the result does not fit 32 bits, as the Windows call does.
-int32_t MulDiv(int32_t a, int32_t b, int32_t c) {
-  if (c == 0) return -1;
-  int64_t product = static_cast<int64_t>(a) * b;
-  bool negative = (product < 0) != (c < 0);
-  uint64_t magnitude =
-      product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
-  uint64_t divisor =
-      c < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
-  uint64_t quotient = (magnitude + divisor / 2) / divisor;
-  if (quotient > static_cast<uint64_t>(INT32_MAX)) return -1;
-  return negative ? -static_cast<int32_t>(quotient) : static_cast<int32_t>(quotient);
-}
 
 // FailureCause() - The operator's words for a printer error code (GetLastError).
 std::string FailureCause(uint32_t error) {
@@ -87,7 +73,7 @@ void ReleaseJobFont(HDC dc) {
 // OpenJob() - The opening sequence shared by both openers; the settings come from the driver
 // with the given mode, and the orientation is set only when asked to.
 int32_t OpenJob(const std::string& printerName, const std::string& documentName, int16_t columns,
-                int16_t rows, int settingsMode, bool setOrientation, int16_t landscape) {
+                int16_t rows, DWORD settingsMode, bool setOrientation, int16_t landscape) {
   PrintJobDelivered = false;
   PrintJobFailureCause.clear();
   if (PrintJob.PrinterDc) {
@@ -102,7 +88,7 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
   std::string printer = BufferText(CleanPrintName(printerName), PrintNameLimit);
   HANDLE printerHandle = nullptr;
   SetLastError(ERROR_INVALID_PRINTER_NAME);
-  if (!OpenPrinterA(printer.c_str(), &printerHandle)) {
+  if (!OpenPrinterA(printer.data(), &printerHandle, nullptr)) {
     NoteFailure(FailureCause(GetLastError()));
     return 0;
   }
@@ -110,11 +96,18 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
   // From here on the printer handle and the settings record are released on every way out.
   int32_t result = 0;
   long settingsSize =
-      DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), nullptr, nullptr, 0);
-  std::unique_ptr<DEVMODEA> settings;
-  if (settingsSize >= 1) settings.reset(new (std::nothrow) DEVMODEA());
-  if (settings && DocumentPropertiesA(nullptr, printerHandle, printer.c_str(), settings.get(),
-                                      nullptr, settingsMode) == IDOK) {
+      DocumentPropertiesA(nullptr, printerHandle, printer.data(), nullptr, nullptr, 0);
+  // The record is as long as the driver says: a driver keeps its own settings after the
+  // public fields, and writes them all.
+  std::unique_ptr<unsigned char[]> settingsRecord;
+  DEVMODEA* settings = nullptr;
+  if (settingsSize >= 1) {
+    const size_t bytes = std::max(static_cast<size_t>(settingsSize), sizeof(DEVMODEA));
+    settingsRecord.reset(new (std::nothrow) unsigned char[bytes]());
+    if (settingsRecord) settings = reinterpret_cast<DEVMODEA*>(settingsRecord.get());
+  }
+  if (settings && DocumentPropertiesA(nullptr, printerHandle, printer.data(), settings, nullptr,
+                                      settingsMode) == IDOK) {
     if (setOrientation)
       settings->dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
     result = 1;
@@ -124,7 +117,7 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
   }
 
   if (result) {
-    PrintJob.PrinterDc = CreateDCA(nullptr, printer.c_str(), nullptr, settings.get());
+    PrintJob.PrinterDc = CreateDCA(nullptr, printer.c_str(), nullptr, settings);
     if (!PrintJob.PrinterDc) {
       NoteFailure(FailureCause(GetLastError()));
       ConsolePrint("Create Printer DC failed");
@@ -138,7 +131,7 @@ int32_t OpenJob(const std::string& printerName, const std::string& documentName,
 
   if (result) {
     std::string document = BufferText(documentName, PrintNameLimit);
-    DOCINFOA info;
+    DOCINFOA info{};
     // The record's size on the original 32-bit platform (five 4-byte fields), which its
     // spooler checks; the size of this build's record may differ.
     info.cbSize = 20;
@@ -209,7 +202,7 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
 
   std::string face =
       BufferText(BufferText(CleanPrintName(faceName), FaceBufferLimit), FaceFieldLimit);
-  LOGFONTA description;
+  LOGFONTA description{};
   face.copy(description.lfFaceName, face.size());
   description.lfFaceName[face.size()] = '\0';
   // Negative: matched by character height, in printer pixels.
@@ -227,7 +220,7 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
   if (PrintJob.SavedFont)
     DeleteObject(previous);  // the previous job font
   else
-    PrintJob.SavedFont = previous;  // the context's own font
+    PrintJob.SavedFont = static_cast<HFONT>(previous);  // the context's own font
   return 1;
 }
 
@@ -243,7 +236,7 @@ int32_t SetPrintTextColor(COLORREF color) {
 int32_t StartNextPage() {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
-  TEXTMETRICA metrics;
+  TEXTMETRICA metrics{};
   GetTextMetricsA(dc, &metrics);
   PrintJob.CurrentY = metrics.tmHeight + metrics.tmExternalLeading;
   EndPage(dc);
@@ -258,7 +251,7 @@ int32_t StartNextPage() {
 int32_t PrintFontFitsPage() {
   HDC dc = PrintJob.PrinterDc;
   if (!dc) return 0;
-  TEXTMETRICA metrics;
+  TEXTMETRICA metrics{};
   int advance = 0;
   if (!GetTextMetricsA(dc, &metrics) || !GetCharWidth32A(dc, 'W', 'W', &advance)) return 0;
   const int64_t lineHeight = static_cast<int64_t>(metrics.tmHeight) + metrics.tmExternalLeading;

@@ -10,7 +10,7 @@
 TextExtent MeasurePrintText(const std::string& text) {
   TextExtent extent;
   if (text.size() > static_cast<size_t>(INT_MAX)) return extent;
-  SIZE size;
+  SIZE size{};
   if (!GetTextExtentPoint32A(PrintJob.PrinterDc, text.data(), static_cast<int>(text.size()), &size))
     return extent;
   extent.width = size.cx;

@@ -19,7 +19,7 @@ constexpr unsigned RightAlign = TA_BASELINE | TA_RIGHT;
 
 // LineHeight() - The current font's line step: its height and its external leading.
 int32_t LineHeight(HDC dc) {
-  TEXTMETRICA metrics;
+  TEXTMETRICA metrics{};
   GetTextMetricsA(dc, &metrics);
   return metrics.tmHeight + metrics.tmExternalLeading;
 }

@@ -18,7 +18,7 @@ char HiddenClassName[64] = "QXHIDDEN";
 void FillTrayIconData(HWND window) {
   TrayIconData.cbSize = sizeof(NOTIFYICONDATAA);
   TrayIconData.hWnd = window;
-  TrayIconData.uID = GetModuleHandleA(nullptr);
+  TrayIconData.uID = HandleNumber(GetModuleHandleA(nullptr));
   TrayIconData.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   TrayIconData.uCallbackMessage = TrayCallbackMessage;
   TrayIconData.hIcon = TrayIcon;
@@ -31,7 +31,7 @@ void FillTrayIconData(HWND window) {
 // Registers the hidden window's class and creates the window, hidden.
 uint32_t CreateHiddenWindow() {
   HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSEXA windowClass;
+  WNDCLASSEXA windowClass{};
   windowClass.cbSize = WNDCLASSEXA_SIZE;
   windowClass.style = CS_VREDRAW | CS_HREDRAW;
   windowClass.lpfnWndProc = CBWINDOW;
@@ -47,14 +47,14 @@ uint32_t CreateHiddenWindow() {
   if (window == 0) return GetLastError();
   ShowWindow(window, SW_HIDE);
   UpdateWindow(window);
-  return window;
+  return HandleNumber(window);
 }
 
 // Creates the hidden window and serves its messages until the quit message.
 uint32_t TrayWindowThread(uint32_t /*ignored*/) {
   HiddenWindow = CreateHiddenWindow();
-  if (!IsWindow(HiddenWindow)) return 0;
-  MSG message;
+  if (!IsWindow(WindowOfNumber(HiddenWindow))) return 0;
+  MSG message{};
   while (GetMessageA(&message, 0, 0, 0) > 0) {  // -1 (a failed read) ends it too
     TranslateMessage(&message);
     DispatchMessageA(&message);
@@ -64,7 +64,7 @@ uint32_t TrayWindowThread(uint32_t /*ignored*/) {
 
 // Fills the icon record on creation; a left-button release on the icon shows RestoreWindow and
 // removes the icon. Every message then gets the default handling, whose answer is returned.
-extern "C" LRESULT CBWINDOW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+extern "C" LRESULT CALLBACK CBWINDOW(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_CREATE) {
     FillTrayIconData(window);
   } else if (message == TrayCallbackMessage &&

@@ -27,5 +27,5 @@ uint32_t CreateHiddenWindow();
 uint32_t TrayWindowThread(uint32_t ignored);
 
 // The hidden window's procedure, exported from the program under this name.
-extern "C" __attribute__((visibility("default"))) LRESULT CBWINDOW(HWND window, UINT message,
-                                                                   WPARAM wParam, LPARAM lParam);
+extern "C" PROGRAM_EXPORT LRESULT CALLBACK CBWINDOW(HWND window, UINT message, WPARAM wParam,
+                                                    LPARAM lParam);

@@ -109,8 +109,8 @@ struct FaceList {
 };
 
 // The face callback that fills a FaceList passed as the value.
-inline int CollectFace(const ENUMLOGFONTA* font, const TEXTMETRICA*, uint32_t, intptr_t value) {
+inline int CALLBACK CollectFace(const LOGFONTA* font, const TEXTMETRICA*, DWORD, LPARAM value) {
   auto* list = reinterpret_cast<FaceList*>(value);
-  list->names.push_back(font->elfLogFont.lfFaceName);
+  list->names.push_back(font->lfFaceName);
   return list->limit && list->names.size() >= list->limit ? 0 : 1;
 }

@@ -40,7 +40,9 @@ int OpenFlags(FileMode mode) {
     case FileOutput:
       return flags | O_WRONLY | O_CREAT;
     case FileAppend:
-      return flags | O_RDWR | O_CREAT;
+      // Every write lands at the end, also after another process appended to the file
+      // meanwhile (a second run mode's refusal line in the log this one holds open).
+      return flags | O_RDWR | O_CREAT | O_APPEND;
   }
   return flags | O_RDONLY;
 }

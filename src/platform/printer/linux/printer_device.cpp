@@ -336,7 +336,8 @@ COLORREF SetTextColor(HDC handle, COLORREF color) {
 }
 
 // One callback per font family of the context's printer (or of the one family asked for).
-int EnumFontFamiliesA(HDC handle, const char* family, FONTENUMPROCA callback, intptr_t value) {
+// Each family's full record goes out as its first member, the LOGFONTA, as on Windows.
+int EnumFontFamiliesA(HDC handle, const char* family, FONTENUMPROCA callback, LPARAM value) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc || !callback) return 0;
   std::vector<std::string> faces;
@@ -351,8 +352,23 @@ int EnumFontFamiliesA(HDC handle, const char* family, FONTENUMPROCA callback, in
     memcpy(font.elfFullName, face.data(), fullLength);
     memcpy(font.elfStyle, "Regular", 8);
     TEXTMETRICA metrics;
-    result = callback(&font, &metrics, 4 /* TRUETYPE_FONTTYPE */, value);
+    result = callback(&font.elfLogFont, &metrics, 4 /* TRUETYPE_FONTTYPE */, value);
     if (result == 0) break;
   }
   return result;
+}
+
+// a * b / c on a 64-bit product, rounded half away from zero; -1 when c is 0 or the result does
+// not fit 32 bits, as the Windows call does (printer pixels from points and a resolution).
+int MulDiv(int a, int b, int c) {
+  if (c == 0) return -1;
+  int64_t product = static_cast<int64_t>(a) * b;
+  bool negative = (product < 0) != (c < 0);
+  uint64_t magnitude =
+      product < 0 ? static_cast<uint64_t>(-product) : static_cast<uint64_t>(product);
+  uint64_t divisor =
+      c < 0 ? static_cast<uint64_t>(-static_cast<int64_t>(c)) : static_cast<uint64_t>(c);
+  uint64_t quotient = (magnitude + divisor / 2) / divisor;
+  if (quotient > static_cast<uint64_t>(INT32_MAX)) return -1;
+  return negative ? -static_cast<int32_t>(quotient) : static_cast<int32_t>(quotient);
 }

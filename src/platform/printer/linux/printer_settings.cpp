@@ -84,8 +84,9 @@ long AskOrientation(const std::string& printer, int16_t& orientation, std::strin
 }
 
 // Opens a printer for the settings calls; false when no printer has that name, with the
-// reason for GetLastError. "Print to PDF" is answered without asking the scheduler.
-bool OpenPrinterA(const char* name, HANDLE* printer) {
+// reason for GetLastError. "Print to PDF" is answered without asking the scheduler. No access
+// request is needed here: every printer handle may read the settings.
+bool OpenPrinterA(const char* name, HANDLE* printer, PRINTER_DEFAULTSA* /*defaults*/) {
   if (!name || !printer) return false;
   DEVMODEA defaults;
   void* held = nullptr;
@@ -101,7 +102,7 @@ bool OpenPrinterA(const char* name, HANDLE* printer) {
 // The settings record: its size (mode 0), the printer's defaults (DM_OUT_BUFFER), or the
 // defaults as the operator changes them on the console (DM_IN_PROMPT | DM_OUT_BUFFER).
 long DocumentPropertiesA(void* /*window*/, HANDLE printer, const char* /*name*/, DEVMODEA* out,
-                         const DEVMODEA* in, int mode) {
+                         const DEVMODEA* in, DWORD mode) {
   auto* handle = static_cast<PrinterHandle*>(printer);
   if (!handle || !LivePrinters.count(handle)) return -1;
   if (mode == 0) return sizeof(DEVMODEA);

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# -POSPRINT under Wine: the capture file goes through Wine's spooler to the private scheduler,
+# with its lines, its Windows-1252 letters, the configured font and the job name, and stays in
+# the folder. Usage: pos_print_test.sh path/to/tavrel.exe
+set -u
+TESTS=$(cd "$(dirname "$0")/.." && pwd)
+source "$TESTS/integration/lib/cups_harness.sh"
+source "$TESTS/integration/lib/tmux_harness.sh"
+source "$TESTS/windows/lib/wine_harness.sh"
+trap 'cups_stop; wine_stop; rm -rf "$WORK"' EXIT
+
+wine_setup "$1"
+WORK=$(mktemp -d /tmp/tavrel-wine-pos.XXXXXX)
+cups_start || exit 1
+cups_add_queue office 2>/dev/null || exit 1
+cups_add_queue kitchen 2>/dev/null || exit 1
+cd "$WORK"
+
+jobs_at() { ls "$CUPS_TMP/capture/$1"/job-*.bin 2>/dev/null | wc -l; }
+
+printf 'kitchen\r\nDejaVu Sans Mono\r\n 10\r\n' > tavrel2.cfg
+# Lines end with CR LF or CR; 0xE9 is e-acute in Windows-1252; Ctrl-Z ends the document.
+printf 'RECEIPT 0042\r\nCaf\xe9 cr\xe8me   2.50\rTOTAL        2.50\r\n\x1aNOT PRINTED\r\n' > WLSDFKJN.DRY
+cp WLSDFKJN.DRY capture.before
+
+wine "$TAVREL_EXE" -POSPRINT > stdout.out 2> console.out
+echo "exit code $?" > pos.code
+check "the program ends with 0" grep -qx "exit code 0" pos.code
+check "one job reaches the configured queue" cups_wait_jobs kitchen 1 30
+sleep 1
+check "exactly one job is made" test "$(jobs_at kitchen)" = 1
+check "no job goes to the other queue" test "$(jobs_at office)" = 0
+JOB=$(cups_job_file kitchen 1)
+job_text "$JOB" > job.txt
+check "the lines are printed in order" \
+  test "$(grep -oE 'RECEIPT 0042|crème|TOTAL' job.txt | tr '\n' ' ')" = "RECEIPT 0042 crème TOTAL "
+check "Windows-1252 letters are printed as such" grep -q 'Café crème   2.50' job.txt
+check "a CR alone ends a line" bash -c "! grep -q '2.50.*TOTAL' job.txt"
+check "nothing after Ctrl-Z is printed" bash -c "! grep -q 'NOT PRINTED' job.txt"
+check "the job carries the program's document name" test "$(cups_job_name 1)" = "Tavrel DOS output"
+if head -c 4 "$JOB" | grep -q '%PDF'; then
+  check "the configured font is the one printed" bash -c "pdffonts '$JOB' | grep -q DejaVuSansMono"
+else
+  check "the configured font is the one printed" grep -aq DejaVuSansMono "$JOB"
+fi
+check "the capture file stays as it was" cmp -s WLSDFKJN.DRY capture.before
+check "nothing goes to standard output" test ! -s stdout.out
+
+# A queue that refuses jobs: no job, the capture file still there, an orderly end.
+cupsreject kitchen
+wine "$TAVREL_EXE" -POSPRINT > /dev/null 2> refused.out
+echo "exit code $?" > refused.code
+check "a refusing queue still ends with 0" grep -qx "exit code 0" refused.code
+sleep 1
+check "a refusing queue gets no new job" test "$(jobs_at kitchen)" = 1
+check "the capture file is kept when the queue refuses" cmp -s WLSDFKJN.DRY capture.before
+finish
