@@ -2,12 +2,14 @@
 
 #include "print/document_printing.h"
 
+#include <algorithm>
 #include <string>
 
 #include "platform/console/console.h"
 #include "base/error_code.h"
 #include "platform/files/files.h"
 #include "print/discovery.h"
+#include "print/document_text.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
 
@@ -70,6 +72,8 @@ int16_t DocumentPointSize(int16_t pointSize) {
 bool PrintFileLines(int fileNumber, bool echo) {
   if (echo) ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
   bool readFailed = false;
+  StartDocumentText();
+  std::string echoed;
   for (;;) {
     ClearErrorCode();
     const bool atEnd = FileAtEnd(fileNumber);
@@ -78,12 +82,18 @@ bool PrintFileLines(int fileNumber, bool echo) {
     std::string line = FileLineInput(fileNumber);
     readFailed = ReadFailed();
     if (readFailed) break;
-    if (echo && !line.empty()) {
-      ConsolePrint(line);
-      ConsoleNewLine();
+    PrintDocumentLine(line, echoed);
+    // The echo shows what goes on paper, one console line for each printed line.
+    for (size_t start = 0; echo && !echoed.empty() && start <= echoed.size();) {
+      size_t end = std::min(echoed.find('\r', start), echoed.size());
+      if (end > start) {
+        ConsolePrint(echoed.substr(start, end - start));
+        ConsoleNewLine();
+      }
+      start = end + 1;
     }
-    PrintLine(line);
   }
+  FinishDocumentText();
   if (echo) ConsoleFlush();
   return !readFailed;
 }

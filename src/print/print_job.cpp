@@ -12,6 +12,7 @@
 #include "base/text_rules.h"
 
 PrintJobRecord PrintJob;
+LOGFONTA PrintJobFont;
 bool PrintJobDelivered = false;
 std::string PrintJobFailureCause;
 
@@ -217,6 +218,7 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
 
   HFONT font = CreateFontIndirectA(&description);
   if (!font) return 0;
+  PrintJobFont = description;
 
   // Selected before the previous job font goes, so a refusal leaves the job as it was.
   HGDIOBJ previous = SelectObject(dc, font);

@@ -479,4 +479,5 @@ const PrinterBackend CupsPrinterBackend = {
     CanvasStartPage,    CanvasEndPage,      CupsEndDoc,      CatalogListFaces, CatalogRealizeFont,
     CatalogReleaseFont, RealizedAdvances,   CanvasDrawText,  CanvasDrawBitmap, HoldCupsPrinter,
     LetGoCupsPrinter,   CupsDefaultPrinter, nullptr,         nullptr,
+    CatalogCharacterAdvances, CanvasDrawCharacters,
 };

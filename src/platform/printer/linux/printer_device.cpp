@@ -302,6 +302,61 @@ int TextOutA(HDC handle, int x, int y, const char* text, int length) {
                                std::string(text ? text : "", static_cast<size_t>(length)));
 }
 
+namespace {
+
+// UTF-16 units as characters: a surrogate pair is one character, a lone surrogate stays a
+// unit of its own (the font has no glyph for it).
+std::u32string WideCharacters(const wchar_t* text, int length) {
+  std::u32string characters;
+  characters.reserve(static_cast<size_t>(length));
+  for (int index = 0; index < length; index++) {
+    const auto unit = static_cast<char32_t>(text[index]) & 0xFFFFu;
+    const auto next = index + 1 < length ? static_cast<char32_t>(text[index + 1]) & 0xFFFFu : 0u;
+    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      characters.push_back(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+      index++;
+    } else {
+      characters.push_back(unit);
+    }
+  }
+  return characters;
+}
+
+}  // namespace
+
+// Width (sum of the characters' advances) and height (tmHeight) of a wide text.
+int GetTextExtentPoint32W(HDC handle, const wchar_t* text, int length, SIZE* size) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || !size || !dc->font || length < 0 || (length > 0 && !text)) return 0;
+  const std::u32string characters = WideCharacters(text, length);
+  std::vector<int> advances(characters.size());
+  dc->backend->characterAdvances(*dc, characters.data(), characters.size(), advances.data());
+  long long width = 0;
+  for (const int advance : advances) width += advance;
+  size->cx = static_cast<int>(std::min<long long>(width, INT32_MAX));
+  size->cy = dc->realized.metrics.tmHeight;
+  return 1;
+}
+
+// Advances of the characters first..last in the selected font.
+int GetCharWidth32W(HDC handle, unsigned first, unsigned last, int* widths) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || !widths || !dc->font || first > last || last > 0xFFFF) return 0;
+  std::u32string characters;
+  for (unsigned character = first; character <= last; character++)
+    characters.push_back(character);
+  dc->backend->characterAdvances(*dc, characters.data(), characters.size(), widths);
+  return 1;
+}
+
+// Draws wide text on the page being drawn; nothing is drawn outside a page.
+int TextOutW(HDC handle, int x, int y, const wchar_t* text, int length) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || length < 0 || (length > 0 && !text) || !dc->font) return 0;
+  if (!dc->inDocument || !dc->inPage) return 0;
+  return dc->backend->drawCharacters(*dc, x, y, WideCharacters(text, length));
+}
+
 // Sets the text alignment; returns the previous one.
 unsigned SetTextAlign(HDC handle, unsigned align) {
   DeviceContext* dc = LiveContext(handle);

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/printer/linux/printer_canvas.h"
@@ -27,6 +28,11 @@ FT_Library FreeType = nullptr;
 struct FontEngine {
   cairo_font_face_t* cairoFace = nullptr;
   cairo_font_face_t* missingGlyphFace = nullptr;
+  FT_Face face = nullptr;  // owned by cairoFace
+  bool symbolFont = false;
+  // Glyph and advance of each character met so far: a document's few hundred characters are
+  // looked up in FreeType once each, not on every line.
+  std::unordered_map<char32_t, CharacterGlyph> characters;
 };
 
 // Key of the FreeType face kept as the cairo face's user data.
@@ -77,6 +83,13 @@ void DesignMetrics(FT_Face face, long& ascent, long& descent, long& gap) {
     ascent = face->units_per_EM;
     descent = 0;
   }
+}
+
+// The glyph of a character in the font: 0 (the missing glyph) for a control character or
+// one the font lacks; a symbol font has its characters at F000h + the byte.
+unsigned GlyphOfCharacter(FT_Face face, bool symbolFont, char32_t character) {
+  if (symbolFont) return character >= 0x20 && character < 0x100 ? FT_Get_Char_Index(face, 0xF000u + character) : 0;
+  return IsControlCharacter(character) ? 0 : FT_Get_Char_Index(face, character);
 }
 
 // The glyph of a byte: its Windows-1252 character in the font, else the missing glyph.
@@ -299,7 +312,19 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
   out.face = family;
   out.emHeight = EmSize(face, font.lfHeight, dc.dpiY);
   MeasureFace(face, out.emHeight, out);
-  out.engine = new FontEngine{cairoFace};
+  out.underlineOffset = std::max(0, Scale(-face->underline_position, out.emHeight, face->units_per_EM) -
+                                         Scale(face->underline_thickness, out.emHeight, face->units_per_EM) / 2);
+  out.underlineThickness = std::max(1, Scale(face->underline_thickness, out.emHeight, face->units_per_EM));
+  auto* engine = new FontEngine;
+  engine->cairoFace = cairoFace;
+  engine->face = face;
+  engine->symbolFont = face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
+  // The bytes' characters are known already: the same glyphs and advances, so text drawn
+  // through either call comes out the same.
+  for (int byte = 0; byte < 256; byte++)
+    engine->characters[ByteCharacter(static_cast<unsigned char>(byte))] =
+        CharacterGlyph{out.glyphs[byte], out.advances[byte]};
+  out.engine = engine;
   return true;
 }
 
@@ -311,6 +336,30 @@ void CatalogReleaseFont(RealizedFont& font) {
   if (engine->missingGlyphFace) cairo_font_face_destroy(engine->missingGlyphFace);
   delete engine;
   font.engine = nullptr;
+}
+
+// The glyph and advance of a character, from the font's table of characters met so far.
+CharacterGlyph CatalogCharacterGlyph(const RealizedFont& font, char32_t character) {
+  auto* engine = static_cast<FontEngine*>(font.engine);
+  if (!engine) return CharacterGlyph{};
+  auto known = engine->characters.find(character);
+  if (known != engine->characters.end()) return known->second;
+  FT_Face face = engine->face;
+  CharacterGlyph found;
+  found.glyph = GlyphOfCharacter(face, engine->symbolFont, character);
+  FT_Fixed advance = 0;
+  if (FT_Get_Advance(face, found.glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING, &advance) != 0)
+    advance = 0;
+  found.advance = Scale(advance, font.emHeight, face->units_per_EM);
+  engine->characters.emplace(character, found);
+  return found;
+}
+
+// Advances of characters in the realized font (the real printers' characterAdvances).
+void CatalogCharacterAdvances(DeviceContext& dc, const char32_t* characters, size_t count,
+                              int* widths) {
+  for (size_t index = 0; index < count; index++)
+    widths[index] = CatalogCharacterGlyph(dc.realized, characters[index]).advance;
 }
 
 // The cairo face of a realized font.
