@@ -133,6 +133,12 @@ void AddBreak(std::vector<DosPiece>& pieces, DosPrinterState& state, DosPieceKin
   state.column = 0;
 }
 
+// ESC E waits for its possible parameter: complete once the next byte is known.
+bool AwaitsParameter(const std::string& sequence) {
+  return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == Esc &&
+         sequence[1] == 'E';
+}
+
 // Feeds a byte to the unfinished sequence; once it is complete it is applied and forgotten.
 // False when the byte is not part of the sequence (ESC/P's ESC E has no parameter, where
 // ESC/POS's has 0 or 1): the sequence is then complete without it.
@@ -144,6 +150,7 @@ bool TakeSequenceByte(std::vector<DosPiece>& pieces, DosPrinterState& state, cha
     taken = false;
   else
     bytes.push_back(byte);
+  if (taken && AwaitsParameter(bytes)) return true;
   const size_t length = taken ? SequenceLength(bytes) : bytes.size();
   if (length == 0 || bytes.size() < length) return true;
   bool pageEnd = false;
@@ -153,12 +160,6 @@ bool TakeSequenceByte(std::vector<DosPiece>& pieces, DosPrinterState& state, cha
   for (int line = 0; line < feed; line++) AddBreak(pieces, state, DosPieceKind::LineEnd);
   if (pageEnd) AddBreak(pieces, state, DosPieceKind::PageEnd);
   return taken;
-}
-
-// ESC E waits for its possible parameter: complete once the next byte is known.
-bool AwaitsParameter(const std::string& sequence) {
-  return sequence.size() == 2 && static_cast<unsigned char>(sequence[0]) == Esc &&
-         sequence[1] == 'E';
 }
 
 }  // namespace
