@@ -95,6 +95,48 @@ for r, amount in enumerate(ink):
 sys.exit(0 if len(bands) == 2 and bands[0][1] > 1.2 * bands[1][1] else 1)
 PY
 
+# Underline is a stroke under the characters: a row of unbroken ink as wide as "iiii" under
+# the underlined line, none under the same line plain.
+printf '\x1b-\x01iiii\x1b-\x00\r\niiii\r\n' > WLSDFKJN.DRY
+print_capture underline
+pdftoppm -r 150 -gray underline.pdf under >/dev/null
+check "437: the underlined line has its stroke, the plain one none" python3 - under-1.pgm <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+parts = data.split(maxsplit=4)
+width, height = int(parts[1]), int(parts[2])
+pixels = parts[4]
+advance = 150 * 10 * 1233 / 2048 / 72
+def longest_run(row):
+    best = run = 0
+    for v in pixels[row * width:(row + 1) * width]:
+        run = run + 1 if v < 128 else 0
+        best = max(best, run)
+    return best
+step = 150 * 10 * 1.164 / 72
+inked = [r for r in range(height) if longest_run(r) > 0]
+first = inked[0]
+long_rows = [r for r in range(height) if longest_run(r) >= 3.5 * advance]
+sys.exit(0 if long_rows and all(r < first + step for r in long_rows) else 1)
+PY
+
+# Double width and condensed: ESC W and SI change the characters' width; SO lasts to its
+# line's end; a double-width line too long for the page is drawn at normal width.
+word_width() { pdftotext -bbox "$1" - | sed -n "s/.*xMin=\"\([0-9.]*\)\".*xMax=\"\([0-9.]*\)\".*>$2<\/word>/\2 \1/p" | head -1 | awk '{print $1 - $2}'; }
+long=$(printf 'LONG%.0s' $(seq 1 15))
+printf '\x1bW\x01BIG\x1bW\x00 normal\r\n\x0fTINY\x12 normal\r\n\x0eWIDE\r\nnext\r\n\x1b!\x20%s\r\n' "$long" > WLSDFKJN.DRY
+print_capture widths
+check "437: double width, condensed and the line too long for double width" python3 -c "
+import sys
+a = 10 * 1233 / 2048
+widths = {'BIG': $(word_width widths.pdf BIG), 'TINY': $(word_width widths.pdf TINY),
+          'WIDE': $(word_width widths.pdf WIDE), 'next': $(word_width widths.pdf next),
+          'normal': $(word_width widths.pdf normal), 'long': $(word_width widths.pdf "$long")}
+near = lambda value, want: abs(value - want) < 0.03 * want
+sys.exit(0 if near(widths['BIG'], 6 * a) and near(widths['TINY'], 4 * a * 10 / 17) and
+         near(widths['WIDE'], 8 * a) and near(widths['next'], 4 * a) and
+         near(widths['normal'], 6 * a) and near(widths['long'], 60 * a) else 1)"
+
 # The invoice in 850: bold heading, tab columns, a form feed between its two pages.
 invoice() {
   printf '\x1b\x45INVOICE 1042\x1b\x46\r\n'
