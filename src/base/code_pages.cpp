@@ -40,12 +40,8 @@ std::u16string CodePageToUtf16(const CodePageTable& page, const std::string& byt
   return text;
 }
 
-// CodePageToUtf8() - Each byte's character in UTF-8 (all lie below U+10000).
-std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) {
-  std::string text;
-  text.reserve(bytes.size());
-  for (const char byte : bytes) {
-    const char32_t character = page.characters[static_cast<unsigned char>(byte)];
+// AppendUtf8() - One character of the Basic Multilingual Plane in UTF-8.
+static void AppendUtf8(std::string& text, char32_t character) {
     if (character < 0x80) {
       text.push_back(static_cast<char>(character));
     } else if (character < 0x800) {
@@ -56,6 +52,33 @@ std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) 
       text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
       text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
     }
-  }
+}
+
+// CodePageToUtf8() - Each byte's character in UTF-8 (all lie below U+10000).
+std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (const char byte : bytes) AppendUtf8(text, page.characters[static_cast<unsigned char>(byte)]);
   return text;
+}
+
+// Utf16ToUtf8() - Pairs of surrogates joined; every other unit on its own.
+std::string Utf16ToUtf8(const std::u16string& text) {
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (size_t index = 0; index < text.size(); index++) {
+    const char32_t unit = text[index];
+    const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
+    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      const char32_t character = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+      utf8.push_back(static_cast<char>(0xF0 | (character >> 18)));
+      utf8.push_back(static_cast<char>(0x80 | ((character >> 12) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+      index++;
+    } else {
+      AppendUtf8(utf8, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    }
+  }
+  return utf8;
 }

@@ -38,3 +38,6 @@ std::u16string CodePageToUtf16(const CodePageTable& page, const std::string& byt
 // The document's bytes as UTF-8 text of the code page (for a terminal); control bytes are
 // kept as they are.
 std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes);
+
+// UTF-16 text as UTF-8 (a lone surrogate becomes U+FFFD).
+std::string Utf16ToUtf8(const std::u16string& text);

@@ -2,7 +2,6 @@
 
 #include "print/document_printing.h"
 
-#include <algorithm>
 #include <string>
 
 #include "platform/console/console.h"
@@ -73,7 +72,7 @@ bool PrintFileLines(int fileNumber, bool echo) {
   if (echo) ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
   bool readFailed = false;
   StartDocumentText();
-  std::string echoed;
+  DocumentEcho echoed;
   for (;;) {
     ClearErrorCode();
     const bool atEnd = FileAtEnd(fileNumber);
@@ -84,13 +83,15 @@ bool PrintFileLines(int fileNumber, bool echo) {
     if (readFailed) break;
     PrintDocumentLine(line, echoed);
     // The echo shows what goes on paper, one console line for each printed line.
-    for (size_t start = 0; echo && !echoed.empty() && start <= echoed.size();) {
-      size_t end = std::min(echoed.find('\r', start), echoed.size());
-      if (end > start) {
-        ConsolePrint(echoed.substr(start, end - start));
-        ConsoleNewLine();
-      }
-      start = end + 1;
+    for (const std::string& bytes : echoed.bytes) {
+      if (!echo || bytes.empty()) continue;
+      ConsolePrint(bytes);
+      ConsoleNewLine();
+    }
+    for (const std::u16string& characters : echoed.characters) {
+      if (!echo || characters.empty()) continue;
+      ConsolePrintCharacters(characters);
+      ConsoleNewLine();
     }
   }
   FinishDocumentText();

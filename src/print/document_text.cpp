@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "base/code_pages.h"
-#include "base/cp437.h"
 #include "print/dos_printer_codes.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
@@ -194,17 +193,6 @@ std::wstring WideText(const CodePageTable& page, const std::string& bytes) {
   return characters;
 }
 
-// The console's bytes (code page 437) for characters: "?" for one it has no glyph for.
-std::string ConsoleText(const std::wstring& characters) {
-  std::string bytes;
-  bytes.reserve(characters.size());
-  for (const wchar_t character : characters) {
-    const int byte = Cp437ByteOf(static_cast<char32_t>(character));
-    bytes.push_back(byte < 0 ? '?' : static_cast<char>(byte));
-  }
-  return bytes;
-}
-
 }  // namespace
 
 // StartDocumentText() - A DOS printer freshly initialised (ESC @), on a fresh page.
@@ -216,33 +204,34 @@ void StartDocumentText() {
 }
 
 // PrintDocumentLine() - By code page: bytes as always, characters, or DOS printer text.
-int32_t PrintDocumentLine(const std::string& line, std::string& echo) {
+int32_t PrintDocumentLine(const std::string& line, DocumentEcho& echo) {
   const CodePageTable* page = FindCodePage(DocumentCodePage);
+  echo = DocumentEcho{};
   if (!page || DocumentCodePage == DefaultCodePage) {
-    echo = line;
+    echo.bytes.push_back(line);
     return PrintLine(line);
   }
+  echo.inCharacters = true;
   if (!IsDosCodePage(DocumentCodePage)) {
     // A Windows code page: characters, and empty lines take no space, as in Windows-1252.
-    const std::wstring characters = WideText(*page, line);
-    echo = ConsoleText(characters);
+    echo.characters.push_back(CodePageToUtf16(*page, line));
     if (line.empty() || !PrintJob.PrinterDc) return 0;
     Text.blankLines = 0;
-    return PrintRuns({StyledRun{characters, DosTextStyle{}}});
+    return PrintRuns({StyledRun{WideText(*page, line), DosTextStyle{}}});
   }
 
-  echo.clear();
   int32_t result = 0;
   std::vector<StyledRun> runs;
+  echo.characters.emplace_back();
   for (const DosPiece& piece : ReadDosLine(Text.printer, line)) {
     if (piece.kind == DosPieceKind::Text) {
       runs.push_back(StyledRun{WideText(*page, piece.text), piece.style});
-      echo += ConsoleText(runs.back().characters);
+      echo.characters.back() += CodePageToUtf16(*page, piece.text);
       continue;
     }
     result = PrintRuns(runs);
     runs.clear();
-    echo += '\r';
+    echo.characters.emplace_back();
     if (piece.kind == DosPieceKind::PageEnd) {
       Text.pageEnded = true;
       Text.blankLines = 0;
@@ -252,7 +241,6 @@ int32_t PrintDocumentLine(const std::string& line, std::string& echo) {
   const bool afterPageEnd = Text.pageEnded && runs.empty();
   if (!afterPageEnd) result = PrintRuns(runs);
   EndDosLine(Text.printer);
-  while (!echo.empty() && echo.back() == '\r') echo.pop_back();
   return result;
 }
 
