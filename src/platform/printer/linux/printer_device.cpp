@@ -28,17 +28,37 @@ DeviceContext* LiveContext(HDC dc) {
   return dc;
 }
 
-// Frees a font object that was deleted while selected once no context holds it.
+// Frees a realized font on its context's backend.
+void ReleaseRealized(DeviceContext& dc, RealizedFont& font) {
+  if (font.engine && dc.backend->releaseFont) dc.backend->releaseFont(font);
+  font = RealizedFont();
+}
+
+// Frees what a context realized earlier for an object (every object when null).
+void ForgetRealizedBefore(DeviceContext& dc, const GdiObject* object) {
+  auto& before = dc.realizedBefore;
+  for (auto entry = before.begin(); entry != before.end();) {
+    if (object && entry->first != object) {
+      ++entry;
+      continue;
+    }
+    ReleaseRealized(dc, entry->second);
+    entry = before.erase(entry);
+  }
+}
+
+// Frees a font object that was deleted while selected once no context holds it, with what
+// any context kept realized of it.
 void ReleaseObjectIfDone(GdiObject* object) {
   if (object->stock || !object->deletePending || object->selections > 0) return;
+  for (DeviceContext* dc : LiveContexts) ForgetRealizedBefore(*dc, object);
   LiveObjects.erase(object);
   delete object;
 }
 
 // Frees the realized font of a context.
 void DropRealizedFont(DeviceContext& dc) {
-  if (dc.realized.engine && dc.backend->releaseFont) dc.backend->releaseFont(dc.realized);
-  dc.realized = RealizedFont();
+  ReleaseRealized(dc, dc.realized);
 }
 
 // A context of the printer on the backend with its defaults, or the given orientation; null
@@ -133,6 +153,7 @@ int DeleteDC(HDC handle) {
   if (!dc) return 0;
   dc->backend->closeContext(*dc);
   DropRealizedFont(*dc);
+  ForgetRealizedBefore(*dc, nullptr);
   if (dc->font && !dc->font->stock) {
     dc->font->selections--;
     ReleaseObjectIfDone(dc->font);
@@ -241,8 +262,21 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   // A context's own font belongs to that context only.
   if (object->stock && object != &dc->stockFont) return nullptr;
   RealizedFont realized;
-  if (!dc->backend->realizeFont(*dc, object->font, realized)) return nullptr;
-  DropRealizedFont(*dc);
+  auto& before = dc->realizedBefore;
+  auto known = std::find_if(before.begin(), before.end(),
+                            [object](const auto& entry) { return entry.first == object; });
+  if (known != before.end()) {
+    realized = known->second;
+    before.erase(known);
+  } else if (!dc->backend->realizeFont(*dc, object->font, realized)) {
+    return nullptr;
+  }
+  // The font it replaces stays realized for a later selection (the same object again is
+  // simply the one it has).
+  if (dc->font && dc->font != object)
+    before.emplace_back(dc->font, dc->realized);
+  else
+    DropRealizedFont(*dc);
   dc->realized = realized;
   GdiObject* previous = dc->font;
   object->selections++;

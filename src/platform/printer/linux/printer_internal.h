@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/printer/printer_device.h"
@@ -59,6 +60,10 @@ struct DeviceContext {
   GdiObject stockFont;
   GdiObject* font = nullptr;  // selected font object
   RealizedFont realized;      // the selected font on this context
+  // Fonts realized on this context earlier and not selected now, by their object: selecting
+  // one again takes it from here, so text that changes style (bold, underline) and back
+  // does not match and load its face again, nor put a new copy of it into the document.
+  std::vector<std::pair<const GdiObject*, RealizedFont>> realizedBefore;
   unsigned align = 0;         // TA_TOP | TA_LEFT until set
   int backgroundMode = OPAQUE;
   COLORREF textColor = 0;
