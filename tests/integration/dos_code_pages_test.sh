@@ -197,4 +197,19 @@ rm -rf pdf
 tmux_start "$WORK" "$TAVREL" -posprint
 check "866: the echo on a terminal shows the Cyrillic letters" tmux_wait_for "Привет Москва" 20
 tmux_stop
+
+# Setup asks nothing about the code page, and keeps the fourth line when it rewrites the file.
+configure 850
+tmux_start "$WORK" "$TAVREL" -setup
+tmux_wait_for "Select a printer from the above list." || exit 1
+tmux_keys -l 1; tmux_keys Enter
+tmux_wait_for "Select a font from the above list." || exit 1
+FONT_NUMBER=$(tmux_screen | sed -n 's/^ *\([0-9][0-9]*\) DejaVu Sans Mono$/\1/p' | head -1)
+tmux_keys -l "$FONT_NUMBER"; tmux_keys Enter
+tmux_wait_for "Common size for POS is 10" || exit 1
+tmux_keys -l 12; tmux_keys Enter
+tmux_wait_exit "$WORK" 10 >/dev/null
+tmux_stop
+check "setup keeps the fourth line" \
+  cmp -s tavrel2.cfg <(printf 'Print to PDF\r\nDejaVu Sans Mono\r\n 12\r\n850\r\n')
 finish
