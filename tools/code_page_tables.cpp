@@ -17,9 +17,9 @@ struct CodePageName {
   const char* iconvName;
 };
 const CodePageName CodePages[] = {
-    {437, "CP437"},   {850, "CP850"},   {852, "CP852"},   {857, "CP857"},
-    {858, "CP858"},   {860, "CP860"},   {863, "CP863"},   {865, "CP865"},
-    {866, "CP866"},   {1250, "CP1250"}, {1251, "CP1251"}, {1252, "CP1252"},
+    {437, "CP437"}, {850, "CP850"},   {852, "CP852"},   {857, "CP857"},
+    {858, "CP858"}, {860, "CP860"},   {863, "CP863"},   {865, "CP865"},
+    {866, "CP866"}, {1250, "CP1250"}, {1251, "CP1251"}, {1252, "CP1252"},
 };
 
 // The character of one byte in the code page, 0xFFFD where the code page has none; false
@@ -36,7 +36,8 @@ bool ByteCharacter(iconv_t converter, unsigned char byte, unsigned& character) {
     character = 0xFFFD;
     return errno == EILSEQ || errno == EINVAL || outLeft != 0;
   }
-  character = (unsigned{out[0]} << 24) | (unsigned{out[1]} << 16) | (unsigned{out[2]} << 8) | out[3];
+  character =
+      (unsigned{out[0]} << 24) | (unsigned{out[1]} << 16) | (unsigned{out[2]} << 8) | out[3];
   if (character > 0xFFFF) character = 0xFFFD;  // the program's tables hold 16-bit characters
   return true;
 }
@@ -72,7 +73,8 @@ int main(int argc, char** argv) {
     source += "\n    }},\n";
     iconv_close(converter);
   }
-  source += "};\n\nconst size_t CodePageTableCount = sizeof CodePageTables / sizeof CodePageTables[0];\n";
+  source +=
+      "};\n\nconst size_t CodePageTableCount = sizeof CodePageTables / sizeof CodePageTables[0];\n";
   FILE* out = std::fopen(argv[1], "wb");
   if (!out || std::fwrite(source.data(), 1, source.size(), out) != source.size() ||
       std::fclose(out) != 0) {

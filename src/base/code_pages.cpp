@@ -42,16 +42,16 @@ std::u16string CodePageToUtf16(const CodePageTable& page, const std::string& byt
 
 // AppendUtf8() - One character of the Basic Multilingual Plane in UTF-8.
 static void AppendUtf8(std::string& text, char32_t character) {
-    if (character < 0x80) {
-      text.push_back(static_cast<char>(character));
-    } else if (character < 0x800) {
-      text.push_back(static_cast<char>(0xC0 | (character >> 6)));
-      text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-    } else {
-      text.push_back(static_cast<char>(0xE0 | (character >> 12)));
-      text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
-      text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-    }
+  if (character < 0x80) {
+    text.push_back(static_cast<char>(character));
+  } else if (character < 0x800) {
+    text.push_back(static_cast<char>(0xC0 | (character >> 6)));
+    text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+  } else {
+    text.push_back(static_cast<char>(0xE0 | (character >> 12)));
+    text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+    text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+  }
 }
 
 // CodePageToUtf8() - Each byte's character in UTF-8 (all lie below U+10000).

@@ -26,7 +26,7 @@ size_t SequenceLength(const std::string& bytes) {
   const unsigned char lead = at(0), code = at(1);
   auto need = [&](size_t length) { return have >= length ? length : size_t{0}; };
   if (lead == Dle) return code == 0x14 ? need(5) : need(3);  // DLE EOT n, DLE DC4 fn m t
-  if (lead == Fs) return code == 'p' ? need(4) : need(2);     // FS p n m (stored picture)
+  if (lead == Fs) return code == 'p' ? need(4) : need(2);    // FS p n m (stored picture)
   if (lead == Gs) {
     switch (code) {
       case 'V':  // cut: m, and n for the feed-and-cut forms
@@ -56,13 +56,34 @@ size_t SequenceLength(const std::string& bytes) {
   }
   // ESC
   switch (code) {
-    case '@': case 'E': case 'F': case 'G': case 'H': case 'i': case 'm': case '0': case '1':
-    case '2': case 'M': case 'P': case 'g': case 'O': case 'T': case '4': case '5': case '<':
-    case 0x0E: case 0x0F: case '#': case '8': case '9':
+    case '@':
+    case 'E':
+    case 'F':
+    case 'G':
+    case 'H':
+    case 'i':
+    case 'm':
+    case '0':
+    case '1':
+    case '2':
+    case 'M':
+    case 'P':
+    case 'g':
+    case 'O':
+    case 'T':
+    case '4':
+    case '5':
+    case '<':
+    case 0x0E:
+    case 0x0F:
+    case '#':
+    case '8':
+    case '9':
       return 2;
     case 'p':  // drawer kick: m t1 t2
       return need(5);
-    case '$': case '\\':
+    case '$':
+    case '\\':
       return need(4);
     case 'C':  // page length: n, or 0 and n in inches
       if (have < 3) return 0;
@@ -73,10 +94,15 @@ size_t SequenceLength(const std::string& bytes) {
       const size_t columnBytes = m >= 71 ? 6 : m >= 32 ? 3 : 1;
       return need(5 + columnBytes * (at(3) + 256u * at(4)));
     }
-    case 'K': case 'L': case 'Y': case 'Z': case '^':  // ESC/P pictures: nL nH and data
+    case 'K':
+    case 'L':
+    case 'Y':
+    case 'Z':
+    case '^':  // ESC/P pictures: nL nH and data
       if (have < 4) return 0;
       return need(4 + at(2) + 256u * at(3));
-    case 'B': case 'D':  // tab stops up to NUL
+    case 'B':
+    case 'D':  // tab stops up to NUL
       for (size_t index = 2; index < have; index++)
         if (at(index) == 0) return index + 1;
       return 0;
@@ -99,22 +125,42 @@ void ApplySequence(const std::string& bytes, DosPrinterState& state, bool& pageE
   }
   if (lead != Esc) return;
   switch (code) {
-    case '@': style = DosTextStyle{}; break;
-    case 'E': style.bold = bytes.size() == 2 || (value & 1) != 0; break;
-    case 'F': style.bold = false; break;
-    case '-': style.underline = SwitchOn(value); break;
-    case 'W': style.doubleWidth = SwitchOn(value); break;
+    case '@':
+      style = DosTextStyle{};
+      break;
+    case 'E':
+      style.bold = bytes.size() == 2 || (value & 1) != 0;
+      break;
+    case 'F':
+      style.bold = false;
+      break;
+    case '-':
+      style.underline = SwitchOn(value);
+      break;
+    case 'W':
+      style.doubleWidth = SwitchOn(value);
+      break;
     case '!':
       style.bold = (value & 0x08) != 0;
       style.doubleWidth = (value & 0x20) != 0;
       style.underline = (value & 0x80) != 0;
       style.condensed = (value & 0x04) != 0;
       break;
-    case 0x0E: style.shiftOut = true; break;
-    case 0x0F: style.condensed = true; break;
-    case 'd': feed = value; break;
-    case 'i': case 'm': pageEnd = true; break;
-    default: break;
+    case 0x0E:
+      style.shiftOut = true;
+      break;
+    case 0x0F:
+      style.condensed = true;
+      break;
+    case 'd':
+      feed = value;
+      break;
+    case 'i':
+    case 'm':
+      pageEnd = true;
+      break;
+    default:
+      break;
   }
 }
 

@@ -218,7 +218,6 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
 
   HFONT font = CreateFontIndirectA(&description);
   if (!font) return 0;
-  PrintJobFont = description;
 
   // Selected before the previous job font goes, so a refusal leaves the job as it was.
   HGDIOBJ previous = SelectObject(dc, font);
@@ -230,6 +229,7 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
     DeleteObject(previous);  // the previous job font
   else
     PrintJob.SavedFont = previous;  // the context's own font
+  PrintJobFont = description;
   return 1;
 }
 

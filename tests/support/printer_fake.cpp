@@ -169,9 +169,9 @@ void FakeCharacterAdvances(DeviceContext& dc, const char32_t* characters, size_t
   const bool proportional = dc.realized.face.find("Sans") != std::string::npos;
   for (size_t index = 0; index < count; index++) {
     const char32_t character = characters[index];
-    widths[index] = FakeAdvance(proportional,
-                                static_cast<unsigned char>(character < 0x100 ? character : 'x'),
-                                dc.realized.emHeight);
+    widths[index] =
+        FakeAdvance(proportional, static_cast<unsigned char>(character < 0x100 ? character : 'x'),
+                    dc.realized.emHeight);
   }
 }
 
@@ -282,10 +282,26 @@ const BitmapObjects FakeBitmapObjects = {
 };
 
 const PrinterBackend FakePrinterBackend = {
-    FakeListPrinters, FakeFindPrinter,    FakeOpenContext,    FakeCloseContext,   FakeStartDoc,
-    FakeStartPage,    FakeEndPage,        FakeEndDoc,         FakeListFaces,      FakeRealizeFont,
-    FakeReleaseFont,  FakeQueryAdvances,  FakeDrawText,       FakeDrawBitmap,     nullptr,
-    nullptr,          FakeDefaultPrinter, FakeAskOrientation, &FakeBitmapObjects, FakeCharacterAdvances,
+    FakeListPrinters,
+    FakeFindPrinter,
+    FakeOpenContext,
+    FakeCloseContext,
+    FakeStartDoc,
+    FakeStartPage,
+    FakeEndPage,
+    FakeEndDoc,
+    FakeListFaces,
+    FakeRealizeFont,
+    FakeReleaseFont,
+    FakeQueryAdvances,
+    FakeDrawText,
+    FakeDrawBitmap,
+    nullptr,
+    nullptr,
+    FakeDefaultPrinter,
+    FakeAskOrientation,
+    &FakeBitmapObjects,
+    FakeCharacterAdvances,
     FakeDrawCharacters,
 };
 

@@ -358,7 +358,8 @@ int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& 
   }
   long long pen = left;
   for (const CharacterGlyph& glyph : glyphs) {
-    const cairo_glyph_t placed{glyph.glyph, static_cast<double>(pen), static_cast<double>(baseline)};
+    const cairo_glyph_t placed{glyph.glyph, static_cast<double>(pen),
+                               static_cast<double>(baseline)};
     if (glyph.glyph) {
       pending.glyphs.push_back(placed);
     } else {

@@ -377,8 +377,7 @@ int GetCharWidth32W(HDC handle, unsigned first, unsigned last, int* widths) {
   DeviceContext* dc = LiveContext(handle);
   if (!dc || !widths || !dc->font || first > last || last > 0xFFFF) return 0;
   std::u32string characters;
-  for (unsigned character = first; character <= last; character++)
-    characters.push_back(character);
+  for (unsigned character = first; character <= last; character++) characters.push_back(character);
   dc->backend->characterAdvances(*dc, characters.data(), characters.size(), widths);
   return 1;
 }

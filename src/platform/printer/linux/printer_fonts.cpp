@@ -89,7 +89,9 @@ void DesignMetrics(FT_Face face, long& ascent, long& descent, long& gap) {
 // The glyph of a character in the font: 0 (the missing glyph) for a control character or
 // one the font lacks; a symbol font has its characters at F000h + the byte.
 unsigned GlyphOfCharacter(FT_Face face, bool symbolFont, char32_t character) {
-  if (symbolFont) return character >= 0x20 && character < 0x100 ? FT_Get_Char_Index(face, 0xF000u + character) : 0;
+  if (symbolFont)
+    return character >= 0x20 && character < 0x100 ? FT_Get_Char_Index(face, 0xF000u + character)
+                                                  : 0;
   return IsControlCharacter(character) ? 0 : FT_Get_Char_Index(face, character);
 }
 
@@ -328,9 +330,11 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
     stretch = static_cast<double>(font.lfWidth) / out.metrics.tmAveCharWidth;
     MeasureFace(face, out.emHeight, stretch, out);
   }
-  out.underlineOffset = std::max(0, Scale(-face->underline_position, out.emHeight, face->units_per_EM) -
-                                         Scale(face->underline_thickness, out.emHeight, face->units_per_EM) / 2);
-  out.underlineThickness = std::max(1, Scale(face->underline_thickness, out.emHeight, face->units_per_EM));
+  out.underlineOffset =
+      std::max(0, Scale(-face->underline_position, out.emHeight, face->units_per_EM) -
+                      Scale(face->underline_thickness, out.emHeight, face->units_per_EM) / 2);
+  out.underlineThickness =
+      std::max(1, Scale(face->underline_thickness, out.emHeight, face->units_per_EM));
   auto* engine = new FontEngine;
   engine->cairoFace = cairoFace;
   engine->face = face;

@@ -64,7 +64,7 @@ struct DeviceContext {
   // one again takes it from here, so text that changes style (bold, underline) and back
   // does not match and load its face again, nor put a new copy of it into the document.
   std::vector<std::pair<const GdiObject*, RealizedFont>> realizedBefore;
-  unsigned align = 0;         // TA_TOP | TA_LEFT until set
+  unsigned align = 0;  // TA_TOP | TA_LEFT until set
   int backgroundMode = OPAQUE;
   COLORREF textColor = 0;
   COLORREF backgroundColor = 0xFFFFFF;
