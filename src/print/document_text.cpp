@@ -31,8 +31,9 @@ enum WidthKind { NormalWidth = 0, DoubleWidth = 1, CondensedWidth = 2, DoubleCon
 struct DocumentTextState {
   DosPrinterState printer;
   std::array<StyleFont, 16> fonts;
-  bool pageEnded = false;  // the next printed line starts a new page
-  int blankLines = 0;      // empty lines waiting for text below them on the page
+  bool pageEnded = false;     // the next printed line starts a new page
+  bool lineEndsPage = false;  // the page ended and no line end has followed yet
+  int blankLines = 0;         // empty lines waiting for text below them on the page
 };
 
 DocumentTextState Text;
@@ -107,7 +108,6 @@ bool NextLinePosition() {
   const int32_t step = LineStep();
   if (Text.pageEnded) {
     Text.pageEnded = false;
-    Text.blankLines = 0;
     if (PrintJob.CurrentY > 0) return StartNextPage() != 0;
   }
   const int64_t y = static_cast<int64_t>(PrintJob.CurrentY) + step;
@@ -152,9 +152,9 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
       line.push_back(Placed{character, font, AdvanceOf(font, character)});
   }
 
+  // The blank lines above this one, on the new page when a page ended before them.
   for (; Text.blankLines > 0; Text.blankLines--)
-    if (!Text.pageEnded && !NextLinePosition()) return 0;
-  Text.blankLines = 0;
+    if (!NextLinePosition()) return 0;
   int32_t result = 0;
   size_t start = 0;
   while (start < line.size()) {
@@ -217,29 +217,37 @@ int32_t PrintDocumentLine(const std::string& line, DocumentEcho& echo) {
     echo.characters.push_back(CodePageToUtf16(*page, line));
     if (line.empty() || !PrintJob.PrinterDc) return 0;
     Text.blankLines = 0;
-    return PrintRuns({StyledRun{WideText(*page, line), DosTextStyle{}}});
+    // A NUL draws nothing, as in a Windows-1252 line.
+    std::wstring characters = WideText(*page, line);
+    std::erase(characters, L'\0');
+    if (characters.empty()) return 0;
+    return PrintRuns({StyledRun{characters, DosTextStyle{}}});
   }
 
   int32_t result = 0;
   std::vector<StyledRun> runs;
   echo.characters.emplace_back();
+  // Ends the printed line; the first end right after a page end (a form feed's own CR LF or
+  // LF) feeds no blank line, and a page end prints no empty line of its own.
+  auto endLine = [&](bool pageEnd) {
+    if (!runs.empty() || !(Text.lineEndsPage || pageEnd)) result = PrintRuns(runs);
+    Text.lineEndsPage = pageEnd;
+    runs.clear();
+  };
   for (const DosPiece& piece : ReadDosLine(Text.printer, line)) {
     if (piece.kind == DosPieceKind::Text) {
       runs.push_back(StyledRun{WideText(*page, piece.text), piece.style});
       echo.characters.back() += CodePageToUtf16(*page, piece.text);
       continue;
     }
-    result = PrintRuns(runs);
-    runs.clear();
+    endLine(piece.kind == DosPieceKind::PageEnd);
     echo.characters.emplace_back();
     if (piece.kind == DosPieceKind::PageEnd) {
       Text.pageEnded = true;
       Text.blankLines = 0;
     }
   }
-  // A line that ends right after a form feed or a cut feeds no blank line onto the next page.
-  const bool afterPageEnd = Text.pageEnded && runs.empty();
-  if (!afterPageEnd) result = PrintRuns(runs);
+  endLine(false);
   EndDosLine(Text.printer);
   return result;
 }
@@ -253,4 +261,5 @@ void FinishDocumentText() {
   }
   Text.blankLines = 0;
   Text.pageEnded = false;
+  Text.lineEndsPage = false;
 }
