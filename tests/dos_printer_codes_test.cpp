@@ -8,6 +8,12 @@
 
 namespace {
 
+// The bytes of a literal, NUL bytes included.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
+
 // The pieces of some lines in short: text as {flags}text (b bold, u underline, w double width,
 // c condensed), "/" a line feed, "#" a page end, "~" the end of a line read.
 std::string Describe(const std::vector<std::string>& lines) {
@@ -47,12 +53,11 @@ TEST(DosPrinterCodes, CodesActAndNeverPrint) {
         "F plain"},
        "{b}Bold{} plain~"},
       {"ESC/POS bold with its parameter",
-       {std::string("\x1b"
-                    "E\x01"
-                    "Bold\x1b"
-                    "E\x00"
-                    "x",
-                    11)},
+       {Bytes("\x1b"
+              "E\x01"
+              "Bold\x1b"
+              "E\x00"
+              "x")},
        "{b}Bold{}x~"},
       {"ESC/P bold followed by a digit keeps the digit",
        {"\x1b"
@@ -65,16 +70,13 @@ TEST(DosPrinterCodes, CodesActAndNeverPrint) {
         "F",
         "c"},
        "{b}a~{b}b~{}c~"},
-      {"underline with 1 and with '1'",
-       {std::string("\x1b-\x01u\x1b-\x00n\x1b-1v", 13)},
-       "{u}u{}n{u}v~"},
+      {"underline with 1 and with '1'", {Bytes("\x1b-\x01u\x1b-\x00n\x1b-1v")}, "{u}u{}n{u}v~"},
       {"master select: bold, double width, underline",
-       {std::string("\x1b!\x08"
-                    "a\x1b!\x20"
-                    "b\x1b!\x80"
-                    "c\x1b!\x00"
-                    "d",
-                    16)},
+       {Bytes("\x1b!\x08"
+              "a\x1b!\x20"
+              "b\x1b!\x80"
+              "c\x1b!\x00"
+              "d")},
        "{b}a{w}b{u}c{}d~"},
       {"SO lasts to the end of its line, DC4 ends it earlier",
        {"\x0e"
@@ -101,52 +103,45 @@ TEST(DosPrinterCodes, CodesActAndNeverPrint) {
        "{}ab      c~{}abcdefgh        x~{}                y~"},
       {"tab counts from the line feed", {"abc\nd\te"}, "{}abc/{}d       e~"},
       {"ESC d feeds n lines",
-       {std::string("a\x1b"
-                    "d\x03"
-                    "b",
-                    6)},
+       {Bytes("a\x1b"
+              "d\x03"
+              "b")},
        "{}a///{}b~"},
       {"GS V cuts, with and without its feed",
-       {std::string("a\x1dV\x01"
-                    "b\x1dV\x41\x05"
-                    "c",
-                    11)},
+       {Bytes("a\x1dV\x01"
+              "b\x1dV\x41\x05"
+              "c")},
        "{}a#{}b#{}c~"},
       {"ESC i and ESC m cut", {"a\x1bib\x1bmc"}, "{}a#{}b#{}c~"},
       {"drawer kick, beeper, code table and alignment dropped",
-       {std::string("\x1bp\x00\x19\xfa"
-                    "a\x07"
-                    "b\x1bt\x02"
-                    "c\x1b"
-                    "a\x01"
-                    "d",
-                    18)},
+       {Bytes("\x1bp\x00\x19\xfa"
+              "a\x07"
+              "b\x1bt\x02"
+              "c\x1b"
+              "a\x01"
+              "d")},
        "{}abcd~"},
       {"unknown ESC, GS and FS codes take their parameter",
-       {std::string("\x1bz\x05"
-                    "a\x1d"
-                    "B\x01"
-                    "b\x1c"
-                    "&c",
-                    11)},
+       {Bytes("\x1bz\x05"
+              "a\x1d"
+              "B\x01"
+              "b\x1c"
+              "&c")},
        "{}abc~"},
       {"bit image data is skipped whole",
-       {std::string("\x1b*\x00\x03\x00"
-                    "ABC"
-                    "x",
-                    9)},
+       {Bytes("\x1b*\x00\x03\x00"
+              "ABC"
+              "x")},
        "{}x~"},
       {"raster picture data is skipped whole",
-       {std::string("\x1dv0\x00\x02\x00\x02\x00"
-                    "1234"
-                    "y",
-                    13)},
+       {Bytes("\x1dv0\x00\x02\x00\x02\x00"
+              "1234"
+              "y")},
        "{}y~"},
       {"barcode up to its NUL",
-       {std::string("\x1dk\x04"
-                    "123\x00"
-                    "z",
-                    8)},
+       {Bytes("\x1dk\x04"
+              "123\x00"
+              "z")},
        "{}z~"},
       {"a sequence cut by the line end takes the CR and goes on",
        {"a\x1b"
@@ -154,10 +149,9 @@ TEST(DosPrinterCodes, CodesActAndNeverPrint) {
         "b"},
        "{}a/////////////~{}b~"},
       {"picture data cut by the line end: the CR is its count, the data goes on",
-       {std::string("a\x1b*\x00", 4), std::string("\x00"
-                                                  "ABCDEFGHIJKLM"
-                                                  "c",
-                                                  15)},
+       {Bytes("a\x1b*\x00"), Bytes("\x00"
+                                   "ABCDEFGHIJKLM"
+                                   "c")},
        "{}a~{}c~"},
       {"other control bytes stay text",
        {"a\x01"
