@@ -5,7 +5,6 @@
 #include <array>
 #include <climits>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "base/code_pages.h"
@@ -21,7 +20,7 @@ namespace {
 // the advances of the characters met so far.
 struct StyleFont {
   HFONT font = nullptr;
-  std::unordered_map<wchar_t, int> advances;
+  std::vector<int> advances;  // by UTF-16 unit, -1 until measured; made on first use
 };
 
 // Index of a style among the fonts: bold, underline, and the width (normal, double,
@@ -80,17 +79,19 @@ HGDIOBJ SelectStyle(int index) {
   return font ? SelectObject(PrintJob.PrinterDc, font) : nullptr;
 }
 
-// Advance of a character in a style, measured once.
+// Advance of a character in a style, measured once: a table lookup on every later line.
 int AdvanceOf(int index, wchar_t character) {
   StyleFont& style = Text.fonts[static_cast<size_t>(index)];
-  auto known = style.advances.find(character);
-  if (known != style.advances.end()) return known->second;
+  const auto unit = static_cast<size_t>(character) & 0xFFFFu;
+  if (style.advances.empty()) style.advances.assign(0x10000, -1);
+  int& advance = style.advances[unit];
+  if (advance >= 0) return advance;
   HGDIOBJ previous = SelectStyle(index);
-  int advance = 0;
-  GetCharWidth32W(PrintJob.PrinterDc, static_cast<unsigned>(character),
-                  static_cast<unsigned>(character), &advance);
+  int measured = 0;
+  GetCharWidth32W(PrintJob.PrinterDc, static_cast<unsigned>(unit), static_cast<unsigned>(unit),
+                  &measured);
   if (previous) SelectObject(PrintJob.PrinterDc, previous);
-  style.advances.emplace(character, advance);
+  advance = std::max(0, measured);
   return advance;
 }
 
@@ -132,11 +133,14 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
   const int64_t width = GetDeviceCaps(dc, HORZRES);
   const int64_t allowance = AdvanceOf(0, L'W');
   bool wideFits = true;
-  int64_t total = 0;
-  for (const StyledRun& run : runs)
-    for (const wchar_t character : run.characters)
-      total += AdvanceOf(FontIndex(run.style, true), character);
-  if (total + allowance > width) wideFits = false;
+  if (std::any_of(runs.begin(), runs.end(),
+                  [](const StyledRun& run) { return run.style.Wide(); })) {
+    int64_t total = 0;
+    for (const StyledRun& run : runs)
+      for (const wchar_t character : run.characters)
+        total += AdvanceOf(FontIndex(run.style, true), character);
+    wideFits = total + allowance <= width;
+  }
 
   // Each character with its style font and advance, in order.
   struct Placed {

@@ -96,15 +96,19 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
 // ScreenWriteCharacters() - Each character as its code page 437 byte where it has one.
 void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text) {
   std::string bytes(text.size(), '?');
+  std::u16string beyond(text.size(), u'\0');  // the characters code page 437 lacks
   for (size_t index = 0; index < text.size(); index++) {
     const int byte = Cp437ByteOf(text[index]);
-    if (byte >= 0) bytes[index] = static_cast<char>(byte);
+    if (byte >= 0)
+      bytes[index] = static_cast<char>(byte);
+    else
+      beyond[index] = text[index];
   }
-  ScreenWriteCells(screen, bytes, &text);
+  ScreenWriteCells(screen, bytes, &beyond);
 }
 
 // ScreenWriteCells() - Bytes into cells from the cursor on, with the characters beyond code
-// page 437 beside them when there are any.
+// page 437 beside them when there are any (0 where the byte is the character).
 static void ScreenWriteCells(ConsoleScreen& screen, const std::string& text,
                              const std::u16string* characters) {
   const unsigned char attribute = CurrentAttribute(screen);
@@ -121,8 +125,7 @@ static void ScreenWriteCells(ConsoleScreen& screen, const std::string& text,
     ScreenCell* cell = &CellAt(screen, screen.cursorRow, screen.cursorColumn);
     for (size_t i = 0; i < count; i++) {
       cell[i] = ScreenCell{static_cast<unsigned char>(text[next + i]), attribute, true, 0};
-      if (characters && Cp437ByteOf((*characters)[next + i]) < 0)
-        cell[i].character = (*characters)[next + i];
+      if (characters) cell[i].character = (*characters)[next + i];
     }
     next += count;
     if (count < room) {
