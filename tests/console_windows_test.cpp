@@ -129,6 +129,16 @@ class ConsoleOnWindows : public testing::Test {
     return text;
   }
 
+  // The characters of a row of the screen buffer (1-based), whatever its code page.
+  std::u16string BufferCharacters(int row) {
+    const ConsoleScreen& model = CurrentConsoleScreen();
+    std::wstring text(static_cast<size_t>(model.columns), L'?');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen_, text.data(), static_cast<DWORD>(text.size()),
+                                COORD{0, static_cast<SHORT>(row - 1)}, &read);
+    return std::u16string(text.begin(), text.begin() + read);
+  }
+
   // The colour of a cell of the screen buffer (1-based).
   WORD BufferAttribute(int row, int column) {
     WORD attribute = 0;
@@ -260,6 +270,26 @@ TEST_F(ConsoleOnWindows, StandardOutputOnTheConsoleGoesThroughTheScreen) {
   ConsolePrint("after");
   EXPECT_EQ(BufferRow(1).substr(0, 16), "Printers: office");
   EXPECT_EQ(BufferRow(2).substr(0, 5), "after");
+  ExpectBufferShowsModel();
+}
+
+TEST_F(ConsoleOnWindows, CharactersShowAsThemselvesBesideBytes) {
+  ConsoleClear();
+  ConsoleColor(14, 1);
+  // Characters code page 437 has (accents, frame, pound), and some it lacks (Central European
+  // and Cyrillic letters, the euro), between bytes written before and after.
+  const std::u16string text = u"Caf\u00e9 \u2554\u2550\u2557 \u00a3 \u0151\u0142 \u0416 \u20ac";
+  ConsolePrint("[");
+  ConsolePrintCharacters(text);
+  ConsolePrint("]");
+  ConsoleNewLine();
+  EXPECT_EQ(BufferCharacters(1).substr(0, text.size() + 2), u"[" + text + u"]");
+  EXPECT_EQ(BufferAttribute(1, static_cast<int>(text.size())), 0x1E);
+  // Rewritten with bytes, a cell that showed a character shows the byte again, "?" too (the
+  // byte the model keeps beside a character code page 437 lacks).
+  ConsoleLocate(1, 1);
+  ConsolePrint(std::string(text.size() + 2, '?'));
+  EXPECT_EQ(BufferCharacters(1).substr(0, text.size() + 2), std::u16string(text.size() + 2, u'?'));
   ExpectBufferShowsModel();
 }
 

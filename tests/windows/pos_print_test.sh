@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # -POSPRINT under Wine: the capture file goes through Wine's spooler to the private scheduler,
 # with its lines, its Windows-1252 letters, the configured font and the job name, and stays in
-# the folder. Usage: pos_print_test.sh path/to/tavrel.exe
+# the folder; a receipt in code page 437 prints its frame and accents as their characters.
+# Usage: pos_print_test.sh path/to/tavrel.exe
 set -u
 TESTS=$(cd "$(dirname "$0")/.." && pwd)
 source "$TESTS/integration/lib/cups_harness.sh"
@@ -45,6 +46,35 @@ else
 fi
 check "the capture file stays as it was" cmp -s WLSDFKJN.DRY capture.before
 check "nothing goes to standard output" test ! -s stdout.out
+
+# A receipt in code page 437 (a fourth configuration line): the double-line frame, the accents
+# and the pound sign reach the paper as their characters through GDI's wide calls, the bold
+# and cut codes act and print nothing, and the console echo shows the same characters.
+mkdir dos437 && cd dos437
+printf 'office\r\nDejaVu Sans Mono\r\n 10\r\n437\r\n' > tavrel2.cfg
+{
+  printf '\x1b@\xc9\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xbb\r\n'
+  printf '\xba Caf\x82 M\x81ller  \xba\r\n'
+  printf '\xc8\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xcd\xbc\r\n'
+  printf '\x1b\x45Cr\x8ame br\x96l\x82e\x1b\x46  \x9c 4.50\r\n'
+  printf '\x1dV\x41\x03Copy\r\n'
+} > WLSDFKJN.DRY
+wine "$TAVREL_EXE" -POSPRINT > stdout.out 2> console.out
+echo "exit code $?" > pos.code
+check "437: the program ends with 0" grep -qx "exit code 0" pos.code
+check "437: one job reaches the configured queue" cups_wait_jobs office 1 30
+sleep 1
+job_text "$(ls "$CUPS_TMP/capture/office"/job-*.bin | head -1)" > job.txt
+check "437: the frame, the accents and the pound sign are printed as their characters" \
+  bash -c "grep -q '╔══════════════╗' job.txt && grep -q '║ Café Müller *║' job.txt &&
+           grep -q '╚══════════════╝' job.txt && grep -q 'Crème brûlée *£ 4.50' job.txt"
+check "437: no control code prints as a character" \
+  bash -c "! grep -q '[^[:print:]═║╔╗╚╝£éüèûâ[:space:]]' job.txt"
+check "437: the cut starts a new page" \
+  bash -c "grep -q \$'\f' job.txt && ! grep -q '4.50.*Copy' job.txt"
+check "437: the console echo shows the same characters" \
+  bash -c "grep -q '║ Café Müller  ║' console.out && grep -q 'Crème brûlée  £ 4.50' console.out"
+cd ..
 
 # A queue that refuses jobs: no job, the capture file still there, an orderly end.
 cupsreject kitchen

@@ -17,6 +17,7 @@
 #include "platform/console/console_screen.h"
 #include "platform/console/windows/console_buffer.h"
 #include "platform/console/windows/console_keys.h"
+#include "base/code_pages.h"
 #include "base/error_code.h"
 #include "base/number_text.h"
 
@@ -311,6 +312,18 @@ void ConsoleStop() {
 void ConsolePrint(const std::string& text) {
   if (text.empty()) return;
   WriteText(text);
+}
+
+// Characters into the screen model (drawn with the console's wide call where code page 437
+// lacks them), UTF-8 into plain lines, as on Linux.
+void ConsolePrintCharacters(const std::u16string& text) {
+  if (text.empty()) return;
+  FollowConsole();
+  const int rowBefore = Model().cursorRow;
+  const int64_t scrollsBefore = Model().scrollCount;
+  ScreenWriteCharacters(Model(), text);
+  WritePlain(Utf16ToUtf8(text));
+  ShowChanges(rowBefore, scrollsBefore);
 }
 
 // Spaces up to the next print zone.

@@ -5,8 +5,10 @@
 
 namespace {
 
-// The view's value for a model cell.
+// The view's value for a model cell: its byte and colour, or (below -1) its character and
+// colour.
 int ViewValue(const ScreenCell& cell) {
+  if (cell.character) return -2 - (cell.character * 256 + cell.attribute);
   return cell.byte + cell.attribute * 256;
 }
 
@@ -43,20 +45,28 @@ void ScrollBuffer(BufferView& view, int lines, WORD attribute) {
             ' ' + attribute * 256);
 }
 
-// Writes columns first..last of a row from the model in one call.
-void WriteRun(const ConsoleScreen& screen, BufferView& view, int row, int first, int last) {
+// Writes columns first..last of a row from the model in one call: bytes in the console's
+// code page, or (wide) the characters of cells that hold one.
+void WriteRun(const ConsoleScreen& screen, BufferView& view, int row, int first, int last,
+              bool wide) {
   std::vector<CHAR_INFO> run(static_cast<size_t>(last - first + 1));
   for (int column = first; column <= last; column++) {
     const ScreenCell& cell = CellAt(screen, row, column);
     CHAR_INFO& info = run[static_cast<size_t>(column - first)];
-    info.Char.AsciiChar = static_cast<CHAR>(cell.byte);
+    if (wide)
+      info.Char.UnicodeChar = static_cast<WCHAR>(cell.character);
+    else
+      info.Char.AsciiChar = static_cast<CHAR>(cell.byte);
     info.Attributes = cell.attribute;
     ViewCell(view, row, column) = ViewValue(cell);
   }
   const SHORT top = static_cast<SHORT>(row - 1);
   SMALL_RECT area{static_cast<SHORT>(first - 1), top, static_cast<SHORT>(last - 1), top};
-  WriteConsoleOutputA(view.output, run.data(), COORD{static_cast<SHORT>(run.size()), 1},
-                      COORD{0, 0}, &area);
+  const COORD size{static_cast<SHORT>(run.size()), 1};
+  if (wide)
+    WriteConsoleOutputW(view.output, run.data(), size, COORD{0, 0}, &area);
+  else
+    WriteConsoleOutputA(view.output, run.data(), size, COORD{0, 0}, &area);
 }
 
 // Whether a cell must be drawn: it differs from what is shown, or nothing is known of it and
@@ -73,11 +83,14 @@ void DrawRow(const ConsoleScreen& screen, BufferView& view, int row) {
       column++;
       continue;
     }
+    // A run is all bytes or all characters: one call writes it.
     const int first = column;
+    const bool wide = CellAt(screen, row, first).character != 0;
     while (column <= screen.columns &&
-           NeedsDrawing(CellAt(screen, row, column), ViewCell(view, row, column)))
+           NeedsDrawing(CellAt(screen, row, column), ViewCell(view, row, column)) &&
+           (CellAt(screen, row, column).character != 0) == wide)
       column++;
-    WriteRun(screen, view, row, first, column - 1);
+    WriteRun(screen, view, row, first, column - 1, wide);
   }
 }
 

@@ -18,7 +18,7 @@ struct BufferView {
   HANDLE output = INVALID_HANDLE_VALUE;
   int rows = 0;
   int columns = 0;
-  std::vector<int> cells;  // byte + attribute * 256 of each cell; -1 when unknown
+  std::vector<int> cells;  // byte or character, and colour, of each cell; -1 when unknown
   int cursorRow = 0;       // 0 when unknown
   int cursorColumn = 0;
   int64_t scrollCount = 0;  // the model's scroll count already carried out on the buffer

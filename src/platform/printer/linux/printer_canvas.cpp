@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -308,15 +309,30 @@ bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
   return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
 }
 
-// Draws a text run: the bytes' glyphs at the positions their integer advances give, so the
-// drawn width is the measured width. The glyphs join the page's waiting text (drawn when the
-// page ends or something else is drawn); a change of face, size or colour draws the waiting
-// text first, and so does an opaque background, whose box must cover only earlier text.
+// Draws a text run of bytes: each byte is its Windows-1252 character (CanvasDrawCharacters).
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
+  std::u32string characters(text.size(), U'\0');
+  for (size_t index = 0; index < text.size(); index++)
+    characters[index] = ByteCharacter(static_cast<unsigned char>(text[index]));
+  return CanvasDrawCharacters(dc, x, y, characters);
+}
+
+// Draws a text run: the characters' glyphs at the positions their integer advances give, so
+// the drawn width is the measured width. The glyphs join the page's waiting text (drawn when
+// the page ends or something else is drawn); a change of face, size or colour draws the
+// waiting text first, and so does an opaque background, whose box must cover only earlier
+// text. An underlined font draws its stroke under the run.
+int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text) {
   DocumentState* doc = dc.document;
   cairo_font_face_t* face = CatalogCairoFace(dc.realized);
   if (!doc || !doc->cr || !face) return 0;
-  const int width = TextRunWidth(dc, text);
+  std::vector<CharacterGlyph> glyphs(text.size());
+  long long runWidth = 0;
+  for (size_t index = 0; index < text.size(); index++) {
+    glyphs[index] = CatalogCharacterGlyph(dc.realized, text[index]);
+    runWidth += glyphs[index].advance;
+  }
+  const int width = static_cast<int>(std::min<long long>(runWidth, INT32_MAX));
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
   PendingText& pending = doc->text;
@@ -341,11 +357,10 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
     pending.color = dc.textColor;
   }
   long long pen = left;
-  for (const char character : text) {
-    const auto byte = static_cast<unsigned char>(character);
-    const unsigned glyph = dc.realized.glyphs[byte];
-    const cairo_glyph_t placed{glyph, static_cast<double>(pen), static_cast<double>(baseline)};
-    if (glyph) {
+  for (const CharacterGlyph& glyph : glyphs) {
+    const cairo_glyph_t placed{glyph.glyph, static_cast<double>(pen),
+                               static_cast<double>(baseline)};
+    if (glyph.glyph) {
       pending.glyphs.push_back(placed);
     } else {
       if (pending.missing.empty() && !pending.missingFace)
@@ -353,7 +368,16 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
           pending.missingFace = cairo_font_face_reference(missingFace);
       pending.missing.push_back(placed);
     }
-    pen += dc.realized.advances[byte];
+    pen += glyph.advance;
+  }
+  if (dc.font && dc.font->font.lfUnderline && width > 0) {
+    cairo_t* cr = doc->cr;
+    cairo_save(cr);
+    SetSourceColor(cr, dc.textColor);
+    cairo_rectangle(cr, left, baseline + dc.realized.underlineOffset, width,
+                    dc.realized.underlineThickness);
+    cairo_fill(cr);
+    cairo_restore(cr);
   }
   return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
 }
