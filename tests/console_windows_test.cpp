@@ -136,7 +136,8 @@ class ConsoleOnWindows : public testing::Test {
     DWORD read = 0;
     ReadConsoleOutputCharacterW(screen_, text.data(), static_cast<DWORD>(text.size()),
                                 COORD{0, static_cast<SHORT>(row - 1)}, &read);
-    return std::u16string(text.begin(), text.begin() + read);
+    text.resize(read);
+    return std::u16string(text.begin(), text.end());
   }
 
   // The colour of a cell of the screen buffer (1-based).
