@@ -64,12 +64,14 @@ echo "exit code $?" > pos.code
 check "437: the program ends with 0" grep -qx "exit code 0" pos.code
 check "437: one job reaches the configured queue" cups_wait_jobs office 1 30
 sleep 1
-job_text "$(ls "$CUPS_TMP/capture/office"/job-*.bin | head -1)" > job.txt
+JOB437=$(ls "$CUPS_TMP/capture/office"/job-*.bin | head -1)
+job_text "$JOB437" > job.txt
 check "437: the frame, the accents and the pound sign are printed as their characters" \
   bash -c "grep -q '╔══════════════╗' job.txt && grep -q '║ Café Müller *║' job.txt &&
            grep -q '╚══════════════╝' job.txt && grep -q 'Crème brûlée *£ 4.50' job.txt"
 check "437: no control code prints as a character" \
   bash -c "! grep -q '[^[:print:]═║╔╗╚╝£éüèûâ[:space:]]' job.txt"
+check "437: the bold item is drawn in the bold face" grep -aq 'DejaVuSansMono-Bold' "$JOB437"
 check "437: the cut starts a new page" \
   bash -c "grep -q \$'\f' job.txt && ! grep -q '4.50.*Copy' job.txt"
 check "437: the console echo shows the same characters" \
