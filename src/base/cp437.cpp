@@ -47,31 +47,36 @@ static std::string Utf8Of(char32_t character) {
   return text;
 }
 
+// The glyph of each byte as UTF-8, made when the program starts (no lock on every call, as a
+// table made on first use would take).
+static const std::array<std::string, 256> Cp437Glyphs = [] {
+  std::array<std::string, 256> texts;
+  for (size_t index = 0; index < texts.size(); index++) {
+    texts[index] = Utf8Of(Cp437Characters[index]);
+  }
+  return texts;
+}();
+
+// The characters above 127 with their bytes, sorted by character when the program is compiled:
+// a document's echo asks for every character.
+using Cp437Entry = std::pair<char32_t, int>;
+static constexpr std::array<Cp437Entry, 128> Cp437Sorted = [] {
+  std::array<Cp437Entry, 128> entries{};
+  for (int byte = 0x80; byte <= 0xFF; byte++)
+    entries[static_cast<size_t>(byte - 0x80)] = {Cp437Characters[static_cast<size_t>(byte)], byte};
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}();
+
 // The glyph of a byte as UTF-8.
 const std::string& Cp437Glyph(unsigned char byte) {
-  static const std::array<std::string, 256> glyphs = [] {
-    std::array<std::string, 256> texts;
-    for (size_t index = 0; index < texts.size(); index++) {
-      texts[index] = Utf8Of(Cp437Characters[index]);
-    }
-    return texts;
-  }();
-  return glyphs[byte];
+  return Cp437Glyphs[byte];
 }
 
-// The byte whose glyph a character is; -1 for none. The characters above 127 are looked up in
-// a table sorted by character, made once: a document's echo asks for every character.
+// The byte whose glyph a character is; -1 for none.
 int Cp437ByteOf(char32_t character) {
   if (character < 0x80) return static_cast<int>(character);
-  using Entry = std::pair<char32_t, int>;
-  static const std::array<Entry, 128> sorted = [] {
-    std::array<Entry, 128> entries;
-    for (int byte = 0x80; byte <= 0xFF; byte++)
-      entries[static_cast<size_t>(byte - 0x80)] = {Cp437Characters[static_cast<size_t>(byte)],
-                                                   byte};
-    std::sort(entries.begin(), entries.end());
-    return entries;
-  }();
-  const auto found = std::lower_bound(sorted.begin(), sorted.end(), Entry{character, 0});
-  return found != sorted.end() && found->first == character ? found->second : -1;
+  const auto found =
+      std::lower_bound(Cp437Sorted.begin(), Cp437Sorted.end(), Cp437Entry{character, 0});
+  return found != Cp437Sorted.end() && found->first == character ? found->second : -1;
 }
