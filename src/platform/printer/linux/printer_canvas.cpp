@@ -1,10 +1,11 @@
-// PDF drawing of a printer document with cairo, and the page geometry in device pixels.
-#include <cairo-pdf.h>
-#include <cairo.h>
-#include <fcntl.h>
-
+// PDF drawing of a printer document, and the page geometry in device pixels.
+//
+// The document is written as it is drawn: each page's drawing operators are gathered, then
+// compressed into the file (or the bytes kept for the scheduler) when the page ends; the fonts
+// follow at the end, once every glyph they must hold is known. A page's user space is device
+// pixels, y downwards, from the top-left corner of the printable area.
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <ctime>
@@ -12,39 +13,53 @@
 #include <utility>
 #include <vector>
 
+#include "platform/printer/linux/pdf_fonts.h"
+#include "platform/printer/linux/pdf_output.h"
 #include "platform/printer/linux/printer_canvas.h"
-#include "platform/files/write_all.h"
 
 namespace {
 
-// Text drawn on the page and not yet handed to cairo: glyphs of one face, size and colour.
-// cairo's PDF surface records every drawing operation and, when the page ends, replays and
-// analyses each one, so a page's text drawn as one operation costs far less than one
-// operation per line.
-struct PendingText {
-  cairo_font_face_t* face = nullptr;         // referenced while glyphs wait
-  cairo_font_face_t* missingFace = nullptr;  // its missing-glyph face, once needed
+// How the bytes of one realized font are drawn: each byte's PDF font, and how far the byte's
+// whole-pixel advance is from the glyph's own advance, which the PDF font's widths give (in
+// thousandths of the text size, as the text-showing operator takes it).
+struct ByteDrawing {
+  FT_Face face = nullptr;  // the realized font's face
+  std::string file;
   int emHeight = 0;
-  double widthScale = 1.0;
-  COLORREF color = 0;
-  std::vector<cairo_glyph_t> glyphs;   // glyphs of the face
-  std::vector<cairo_glyph_t> missing;  // the missing glyph
+  double widthScale = 0;
+  int pdfFace = -1;
+  std::string scale;  // the text matrix's first number: the width scale
+  std::array<PdfFont*, 256> font{};
+  std::array<double, 256> correction{};
 };
 
 }  // namespace
 
-// The open document of a context: the cairo PDF being drawn, its bytes, the CUPS job.
+// The open document of a context: the PDF being written, the open page, the CUPS job.
 struct DocumentState {
-  cairo_surface_t* surface = nullptr;
-  cairo_t* cr = nullptr;
-  std::string pdf;  // the bytes cairo has written and not yet put in the file
-  int fd = -1;      // the file the bytes go to as they come; -1: they stay in pdf
-  bool fileFailed = false;
-  int writeError = 0;  // errno of the write that failed
-  off_t fileWritten = 0;
+  PdfOutput out;
+  PdfFonts fonts;
   time_t started = 0;
   int jobId = 0;
-  PendingText text;
+  int pagesObject = 0;
+  std::vector<int> pages;  // page objects in order
+  std::string pageStart;   // the operators every page starts with: pixels to points
+  double pageWidth = 0;    // points
+  double pageHeight = 0;
+
+  // The open page.
+  std::string content;
+  bool drawn = false;  // something drawn since the last page ended
+  std::vector<const PdfFont*> pageFonts;
+  std::vector<int> pageImages;
+  bool inText = false;
+  const PdfFont* textFont = nullptr;
+  int textSize = 0;
+  bool fillKnown = false;
+  COLORREF fill = 0;
+
+  ByteDrawing bytes;
+  std::string rgb;  // a picture's pixels as the PDF takes them
 };
 
 namespace {
@@ -59,97 +74,209 @@ double Points(int hundredthsMm) {
   return hundredthsMm * 72.0 / 2540.0;
 }
 
-// cairo's bytes gathered before a write to the document's file.
-constexpr size_t PdfWriteChunk = size_t{256} * 1024;
+// Ends the page's text object, for drawing that is not text.
+void EndText(DocumentState& doc) {
+  if (!doc.inText) return;
+  doc.content += "ET\n";
+  doc.inText = false;
+  doc.textFont = nullptr;
+}
 
-// Writes the gathered bytes to the document's file and has the system start putting them on
-// disk, so the sync at the end of the document has little left to wait for.
-bool WritePdfChunk(DocumentState& doc) {
-  if (!WriteAll(doc.fd, doc.pdf)) {
-    doc.writeError = errno;
-    return false;
+// Sets the fill colour (a COLORREF, red in the low byte) unless it is set already.
+void SetFill(DocumentState& doc, COLORREF color) {
+  if (doc.fillKnown && doc.fill == color) return;
+  std::string& c = doc.content;
+  if (color == 0) {
+    c += "0 g\n";
+  } else {
+    PdfPutNumber(c, (color & 0xFF) / 255.0);
+    c += ' ';
+    PdfPutNumber(c, ((color >> 8) & 0xFF) / 255.0);
+    c += ' ';
+    PdfPutNumber(c, ((color >> 16) & 0xFF) / 255.0);
+    c += " rg\n";
   }
-  const auto written = static_cast<off_t>(doc.pdf.size());
-  sync_file_range(doc.fd, doc.fileWritten, written, SYNC_FILE_RANGE_WRITE);
-  doc.fileWritten += written;
-  doc.pdf.clear();
-  return true;
+  doc.fillKnown = true;
+  doc.fill = color;
 }
 
-// Takes what cairo writes: into the document's bytes, and from there into its file when it
-// has one. A failed write stops the document.
-cairo_status_t CollectPdf(void* closure, const unsigned char* data, unsigned int length) {
-  auto* doc = static_cast<DocumentState*>(closure);
-  if (doc->fileFailed) return CAIRO_STATUS_WRITE_ERROR;
-  doc->pdf.append(reinterpret_cast<const char*>(data), length);
-  if (doc->fd >= 0 && doc->pdf.size() >= PdfWriteChunk && !WritePdfChunk(*doc)) {
-    doc->fileFailed = true;
-    return CAIRO_STATUS_WRITE_ERROR;
-  }
-  return CAIRO_STATUS_SUCCESS;
+// Starts the page's operators on the first drawing.
+void BeginDrawing(DocumentState& doc) {
+  if (doc.drawn) return;
+  doc.content = doc.pageStart;
+  doc.drawn = true;
 }
 
-// Sets a COLORREF (red in the low byte) as cairo's source.
-void SetSourceColor(cairo_t* cr, COLORREF color) {
-  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                       ((color >> 16) & 0xFF) / 255.0);
-}
-
-// Forgets the waiting text without drawing it.
-void DropPendingText(PendingText& text) {
-  if (text.face) cairo_font_face_destroy(text.face);
-  if (text.missingFace) cairo_font_face_destroy(text.missingFace);
-  text.face = nullptr;
-  text.missingFace = nullptr;
-  text.glyphs.clear();
-  text.missing.clear();
-}
-
-// Draws the waiting text: the face's glyphs as one run of PDF text, then the missing glyphs
-// in the missing-glyph face (or as filled outlines when there is none). The missing glyph
-// never goes into the face's own PDF font: cairo would give it code 0 there, below the
-// font's first character 32, and viewers would draw it with no width and slide the rest of
-// the line left.
-void DrawPendingText(DocumentState& doc) {
-  PendingText& text = doc.text;
-  if (!text.face) return;
-  cairo_t* cr = doc.cr;
-  cairo_save(cr);
-  // The page's pixels are a scale and a shift of the PDF's points. The glyphs go to cairo in
-  // points under an identity matrix: cairo then only copies their positions, where through
-  // the pixel matrix it would transform each one with a call of its own.
-  cairo_matrix_t pixels;
-  cairo_get_matrix(cr, &pixels);
-  for (std::vector<cairo_glyph_t>* run : {&text.glyphs, &text.missing}) {
-    for (cairo_glyph_t& glyph : *run) {
-      glyph.x = pixels.xx * glyph.x + pixels.x0;
-      glyph.y = pixels.yy * glyph.y + pixels.y0;
+// Writes the open page: its operators compressed, then the page with what it uses.
+void WritePage(DocumentState& doc) {
+  BeginDrawing(doc);
+  EndText(doc);
+  PdfOutput& out = doc.out;
+  const int contents = PdfNewObject(out);
+  PdfWriteStream(out, contents, "", doc.content);
+  const int page = PdfNewObject(out);
+  PdfOpenObject(out, page);
+  std::string& p = out.buffer;
+  p += "<< /Type /Page /Parent ";
+  PdfPutInt(p, doc.pagesObject);
+  p += " 0 R /MediaBox [0 0 ";
+  PdfPutNumber(p, doc.pageWidth);
+  p += ' ';
+  PdfPutNumber(p, doc.pageHeight);
+  p += "] /Contents ";
+  PdfPutInt(p, contents);
+  p += " 0 R /Resources << /ProcSet [/PDF /Text /ImageC]";
+  if (!doc.pageFonts.empty()) {
+    p += " /Font <<";
+    for (const PdfFont* font : doc.pageFonts) {
+      p += " /" + font->resource + " ";
+      PdfPutInt(p, font->object);
+      p += " 0 R";
     }
+    p += " >>";
   }
-  cairo_identity_matrix(cr);
-  SetSourceColor(cr, text.color);
-  cairo_set_font_face(cr, text.face);
-  cairo_matrix_t size;
-  cairo_matrix_init_scale(&size, pixels.xx * text.emHeight * text.widthScale,
-                          pixels.yy * text.emHeight);
-  cairo_set_font_matrix(cr, &size);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
-  if (!text.glyphs.empty())
-    cairo_show_glyphs(cr, text.glyphs.data(), static_cast<int>(text.glyphs.size()));
-  if (!text.missing.empty() && text.missingFace) {
-    cairo_set_font_face(cr, text.missingFace);
-    cairo_show_glyphs(cr, text.missing.data(), static_cast<int>(text.missing.size()));
-  } else if (!text.missing.empty()) {
-    cairo_new_path(cr);
-    cairo_glyph_path(cr, text.missing.data(), static_cast<int>(text.missing.size()));
-    cairo_fill(cr);
+  if (!doc.pageImages.empty()) {
+    p += " /XObject <<";
+    for (const int image : doc.pageImages) {
+      p += " /Im";
+      PdfPutInt(p, image);
+      p += ' ';
+      PdfPutInt(p, image);
+      p += " 0 R";
+    }
+    p += " >>";
   }
-  cairo_restore(cr);
-  DropPendingText(text);
+  p += " >> >>";
+  PdfCloseObject(out);
+  doc.pages.push_back(page);
+  doc.content.clear();
+  doc.drawn = false;
+  doc.pageFonts.clear();
+  doc.pageImages.clear();
+  doc.fillKnown = false;
+}
+
+// The document's information: its name, the program, when it was made.
+int WriteInfo(DocumentState& doc, const std::string& name) {
+  std::u32string title;
+  for (const char character : name) {
+    const auto byte = static_cast<unsigned char>(character);
+    const unsigned c = Cp1252ToUnicode(byte);
+    title += static_cast<char32_t>(c ? c : byte < 0x20 || byte == 0x7F ? byte : 0xFFFD);
+  }
+  struct tm local = {};
+  localtime_r(&doc.started, &local);
+  char date[40];
+  strftime(date, sizeof date, "D:%Y%m%d%H%M%S", &local);
+  const int offset = static_cast<int>(local.tm_gmtoff / 60) % (24 * 60);
+  char zone[32];
+  snprintf(zone, sizeof zone, "%c%02d'%02d'", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+           std::abs(offset) % 60);
+  PdfOutput& out = doc.out;
+  const int info = PdfNewObject(out);
+  PdfOpenObject(out, info);
+  out.buffer += "<< /Title ";
+  PdfPutTextString(out.buffer, title);
+  out.buffer += " /Creator (Tavrel) /Producer (Tavrel) /CreationDate (";
+  out.buffer += date;
+  out.buffer += zone;
+  out.buffer += ") >>";
+  PdfCloseObject(out);
+  return info;
+}
+
+// How the bytes of the selected font are drawn, worked out when the font differs from the
+// last one drawn.
+ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
+  const std::string* file = nullptr;
+  int index = 0;
+  FT_Face face = CatalogFontFace(dc.realized, &file, &index);
+  if (!face) return nullptr;
+  ByteDrawing& b = doc.bytes;
+  const RealizedFont& realized = dc.realized;
+  if (b.face == face && b.emHeight == realized.emHeight &&
+      b.widthScale == realized.widthScale && b.file == *file)
+    return &b;
+  b.face = face;
+  b.file = *file;
+  b.emHeight = realized.emHeight;
+  b.widthScale = realized.widthScale;
+  b.pdfFace = PdfFaceOf(doc.fonts, doc.out, face, *file, index);
+  b.scale.clear();
+  PdfPutNumber(b.scale, realized.widthScale);
+  const double size = realized.emHeight * realized.widthScale;
+  b.font.fill(nullptr);
+  for (unsigned byte = 0; byte < 256; byte++) {
+    const double own = PdfDesignAdvance(doc.fonts, b.pdfFace, realized.glyphs[byte]);
+    const double correction = size > 0 ? 1000.0 * (own - realized.advances[byte] / size) : 0;
+    b.correction[byte] = std::fabs(correction) < 0.00005 ? 0 : correction;
+  }
+  return &b;
+}
+
+// The PDF font of a byte, which from now on holds the byte's glyph under the byte's code.
+const PdfFont* FontOfByte(const DeviceContext& dc, DocumentState& doc, unsigned char byte) {
+  ByteDrawing& b = doc.bytes;
+  if (!b.font[byte]) {
+    const PdfGlyph glyph{dc.realized.glyphs[byte], Cp1252ToUnicode(byte), byte};
+    b.font[byte] = &PdfFontFor(doc.fonts, doc.out, b.pdfFace, glyph);
+  }
+  return b.font[byte];
+}
+
+// Starts a piece of text in one PDF font at a pixel position of the baseline.
+void StartTextPiece(DocumentState& doc, const ByteDrawing& b, const PdfFont* font, long long x,
+                    int baseline) {
+  std::string& c = doc.content;
+  if (!doc.inText) {
+    c += "BT\n";
+    doc.inText = true;
+  }
+  if (doc.textFont != font || doc.textSize != b.emHeight) {
+    c += '/';
+    c += font->resource;
+    c += ' ';
+    PdfPutInt(c, b.emHeight);
+    c += " Tf\n";
+    doc.textFont = font;
+    doc.textSize = b.emHeight;
+    if (std::find(doc.pageFonts.begin(), doc.pageFonts.end(), font) == doc.pageFonts.end())
+      doc.pageFonts.push_back(font);
+  }
+  // The page's y runs down: the text is turned back up.
+  c += b.scale;
+  c += " 0 0 -1 ";
+  PdfPutInt(c, x);
+  c += ' ';
+  PdfPutInt(c, baseline);
+  c += " Tm\n";
+}
+
+// Shows the bytes first..last of a text in one PDF font: a plain string when every advance is
+// the glyph's own, else an array with the corrections between the glyphs.
+void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& text,
+                   size_t first, size_t last) {
+  std::string& c = doc.content;
+  bool corrected = false;
+  for (size_t i = first; i + 1 < last && !corrected; i++)
+    corrected = b.correction[static_cast<unsigned char>(text[i])] != 0;
+  const std::string_view piece(text.data() + first, last - first);
+  if (!corrected) {
+    PdfPutLiteral(c, piece);
+    c += "Tj\n";
+    return;
+  }
+  c += '[';
+  size_t start = first;
+  for (size_t i = first; i < last; i++) {
+    const double correction = b.correction[static_cast<unsigned char>(text[i])];
+    if (correction == 0 || i + 1 == last) continue;
+    PdfPutLiteral(c, std::string_view(text.data() + start, i + 1 - start));
+    PdfPutNumber(c, correction);
+    start = i + 1;
+  }
+  PdfPutLiteral(c, std::string_view(text.data() + start, last - start));
+  c += "]TJ\n";
 }
 
 }  // namespace
@@ -186,64 +313,75 @@ void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dp
   dc.pageHeightPoints = Points(sheet.length);
 }
 
-// Creates the context's document: an empty PDF whose user space is device pixels with the
-// origin at the printable area's top-left corner.
+// Creates the context's document: the PDF's header, written at once.
 bool CanvasStartDoc(DeviceContext& dc, int fd) {
   auto* doc = new DocumentState;
   doc->started = time(nullptr);
-  doc->fd = fd;
-  doc->surface =
-      cairo_pdf_surface_create_for_stream(CollectPdf, doc, dc.pageWidthPoints, dc.pageHeightPoints);
-  if (cairo_surface_status(doc->surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(doc->surface);
+  if (!PdfBegin(doc->out, fd)) {
+    PdfEnd(doc->out);
     delete doc;
     return false;
   }
-  const std::string title = Cp1252ToUtf8(dc.documentName);
-  cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
-  cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_CREATOR, "Tavrel");
-  doc->cr = cairo_create(doc->surface);
-  cairo_scale(doc->cr, 72.0 / dc.dpiX, 72.0 / dc.dpiY);
-  cairo_translate(doc->cr, dc.offsetX, dc.offsetY);
-  if (cairo_status(doc->cr) != CAIRO_STATUS_SUCCESS) {
-    cairo_destroy(doc->cr);
-    cairo_surface_destroy(doc->surface);
-    delete doc;
-    return false;
-  }
+  doc->pagesObject = PdfNewObject(doc->out);
+  doc->pageWidth = dc.pageWidthPoints;
+  doc->pageHeight = dc.pageHeightPoints;
+  // Device pixels to points, y downwards from the printable area's top-left corner.
+  std::string& start = doc->pageStart;
+  const double scale = 72.0 / dc.dpiX;
+  PdfPutNumber(start, scale);
+  start += " 0 0 ";
+  PdfPutNumber(start, -72.0 / dc.dpiY);
+  start += ' ';
+  PdfPutNumber(start, dc.offsetX * scale);
+  start += ' ';
+  PdfPutNumber(start, dc.pageHeightPoints - dc.offsetY * 72.0 / dc.dpiY);
+  start += " cm\n";
   dc.document = doc;
   return true;
 }
 
-// Starts a page: cairo starts a PDF page with the first drawing.
+// Starts a page: its operators begin with its first drawing.
 int CanvasStartPage(DeviceContext& dc) {
   return dc.document ? 1 : 0;
 }
 
-// Ends a page: its waiting text is drawn and the PDF page emitted, blank or not.
+// Ends a page: written into the document, blank or not.
 int CanvasEndPage(DeviceContext& dc) {
   if (!dc.document) return 0;
-  DrawPendingText(*dc.document);
-  cairo_show_page(dc.document->cr);
-  return cairo_status(dc.document->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  WritePage(*dc.document);
+  return dc.document->out.failed ? 0 : 1;
 }
 
-// Completes the PDF and hands out its bytes, or writes the last of them to its file.
+// Completes the PDF: a page drawn and not ended (or the one blank page of a document without
+// any), the fonts, the page tree, the catalogue and the document's information.
 bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
   DocumentState* doc = dc.document;
   if (!doc) return false;
-  DrawPendingText(*doc);
-  bool good = cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(doc->cr);
-  doc->cr = nullptr;
-  cairo_surface_finish(doc->surface);
-  good = good && cairo_surface_status(doc->surface) == CAIRO_STATUS_SUCCESS;
-  if (doc->fd >= 0) {
-    good = good && !doc->fileFailed && WritePdfChunk(*doc);
-    return good && doc->fileWritten > 0;
+  if (doc->drawn || doc->pages.empty()) WritePage(*doc);
+  PdfOutput& out = doc->out;
+  PdfWriteFonts(doc->fonts, out);
+  PdfOpenObject(out, doc->pagesObject);
+  out.buffer += "<< /Type /Pages /Kids [";
+  for (size_t i = 0; i < doc->pages.size(); i++) {
+    if (i) out.buffer += ' ';
+    PdfPutInt(out.buffer, doc->pages[i]);
+    out.buffer += " 0 R";
   }
-  pdf = std::move(doc->pdf);
-  doc->pdf.clear();
+  out.buffer += "] /Count ";
+  PdfPutInt(out.buffer, static_cast<long long>(doc->pages.size()));
+  out.buffer += " >>";
+  PdfCloseObject(out);
+  const int catalog = PdfNewObject(out);
+  PdfOpenObject(out, catalog);
+  out.buffer += "<< /Type /Catalog /Pages ";
+  PdfPutInt(out.buffer, doc->pagesObject);
+  out.buffer += " 0 R >>";
+  PdfCloseObject(out);
+  const int info = WriteInfo(*doc, dc.documentName);
+  const bool good = PdfFinish(out, catalog, info);
+  if (out.fd >= 0) return good && PdfSize(out) > 0;
+  pdf = std::move(out.buffer);
+  out.buffer.clear();
   return good && !pdf.empty();
 }
 
@@ -251,9 +389,8 @@ bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
 void CanvasDiscard(DeviceContext& dc) {
   DocumentState* doc = dc.document;
   if (!doc) return;
-  DropPendingText(doc->text);
-  if (doc->cr) cairo_destroy(doc->cr);
-  cairo_surface_destroy(doc->surface);
+  PdfReleaseFonts(doc->fonts);
+  PdfEnd(doc->out);
   delete doc;
   dc.document = nullptr;
 }
@@ -269,91 +406,96 @@ int& CanvasJobId(DeviceContext& dc) {
 }
 
 int CanvasWriteError(const DeviceContext& dc) {
-  return dc.document ? dc.document->writeError : 0;
+  return dc.document ? dc.document->out.writeError : 0;
 }
 
-// Draws a picture's pixels scaled into its rectangle of the page. The text drawn so far is
-// drawn first, so the picture lies above the text before it.
+// Draws a picture's pixels scaled into its rectangle of the page: an RGB image of the
+// picture's own size, compressed, placed by the page's matrix.
 bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
-  if (!dc.document || !dc.document->cr) return false;
-  DrawPendingText(*dc.document);
-  cairo_t* cr = dc.document->cr;
-  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return false;
+  DocumentState* doc = dc.document;
+  if (!doc || doc->out.failed) return false;
   const int width = bitmap.sourceWidth;
   const int height = bitmap.sourceHeight;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
-    return false;
+  if (width <= 0 || height <= 0) return false;
+  std::string& rgb = doc->rgb;
+  rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  size_t at = 0;
+  for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); i++) {
+    const uint32_t pixel = bitmap.pixels[i];
+    rgb[at++] = static_cast<char>((pixel >> 16) & 0xFF);
+    rgb[at++] = static_cast<char>((pixel >> 8) & 0xFF);
+    rgb[at++] = static_cast<char>(pixel & 0xFF);
   }
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  for (int row = 0; row < height; ++row)
-    std::memcpy(data + static_cast<size_t>(row) * static_cast<size_t>(stride),
-                bitmap.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width),
-                static_cast<size_t>(width) * 4);
-  cairo_surface_mark_dirty(image);
-
-  // The image's pixels map onto the destination rectangle; cairo keeps them at their own
-  // resolution in the PDF, placed and scaled by the matrix.
-  cairo_save(cr);
-  cairo_translate(cr, bitmap.x, bitmap.y);
-  cairo_scale(cr, static_cast<double>(bitmap.width) / width,
-              static_cast<double>(bitmap.height) / height);
-  cairo_set_source_surface(cr, image, 0, 0);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  cairo_surface_destroy(image);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  PdfOutput& out = doc->out;
+  const int image = PdfNewObject(out);
+  std::string extra = "/Type /XObject /Subtype /Image /Width ";
+  PdfPutInt(extra, width);
+  extra += " /Height ";
+  PdfPutInt(extra, height);
+  extra += " /ColorSpace /DeviceRGB /BitsPerComponent 8";
+  // A picture drawn larger than its pixels is smoothed between them by the viewer or printer.
+  extra += " /Interpolate true";
+  PdfWriteStream(out, image, extra, rgb);
+  BeginDrawing(*doc);
+  EndText(*doc);
+  std::string& c = doc->content;
+  c += "q ";
+  PdfPutInt(c, bitmap.width);
+  c += " 0 0 ";
+  PdfPutInt(c, -bitmap.height);
+  c += ' ';
+  PdfPutInt(c, bitmap.x);
+  c += ' ';
+  PdfPutInt(c, static_cast<long long>(bitmap.y) + bitmap.height);
+  c += " cm /Im";
+  PdfPutInt(c, image);
+  c += " Do Q\n";
+  doc->pageImages.push_back(image);
+  return !out.failed;
 }
 
 // Draws a text run: the bytes' glyphs at the positions their integer advances give, so the
-// drawn width is the measured width. The glyphs join the page's waiting text (drawn when the
-// page ends or something else is drawn); a change of face, size or colour draws the waiting
-// text first, and so does an opaque background, whose box must cover only earlier text.
+// drawn width is the measured width. An opaque background is a box of the background colour
+// behind the run, above whatever was drawn before it.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   DocumentState* doc = dc.document;
-  cairo_font_face_t* face = CatalogCairoFace(dc.realized);
-  if (!doc || !doc->cr || !face) return 0;
+  if (!doc || doc->out.failed) return 0;
+  const ByteDrawing* drawing = DrawingOfFont(dc, *doc);
+  if (!drawing) return 0;
+  const ByteDrawing& b = *drawing;
   const int width = TextRunWidth(dc, text);
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
-  PendingText& pending = doc->text;
-  if (pending.face &&
-      (pending.face != face || pending.emHeight != dc.realized.emHeight ||
-       pending.widthScale != dc.realized.widthScale || pending.color != dc.textColor))
-    DrawPendingText(*doc);
+  BeginDrawing(*doc);
+  std::string& c = doc->content;
   if (dc.backgroundMode == OPAQUE && width > 0) {
-    DrawPendingText(*doc);
-    cairo_t* cr = doc->cr;
-    cairo_save(cr);
-    SetSourceColor(cr, dc.backgroundColor);
-    cairo_rectangle(cr, left, baseline - dc.realized.metrics.tmAscent, width,
-                    dc.realized.metrics.tmHeight);
-    cairo_fill(cr);
-    cairo_restore(cr);
+    EndText(*doc);
+    SetFill(*doc, dc.backgroundColor);
+    PdfPutInt(c, left);
+    c += ' ';
+    PdfPutInt(c, baseline - dc.realized.metrics.tmAscent);
+    c += ' ';
+    PdfPutInt(c, width);
+    c += ' ';
+    PdfPutInt(c, dc.realized.metrics.tmHeight);
+    c += " re f\n";
   }
-  if (!pending.face) {
-    pending.face = cairo_font_face_reference(face);
-    pending.emHeight = dc.realized.emHeight;
-    pending.widthScale = dc.realized.widthScale;
-    pending.color = dc.textColor;
-  }
+  if (text.empty()) return 1;
+  SetFill(*doc, dc.textColor);
   long long pen = left;
-  for (const char character : text) {
-    const auto byte = static_cast<unsigned char>(character);
-    const unsigned glyph = dc.realized.glyphs[byte];
-    const cairo_glyph_t placed{glyph, static_cast<double>(pen), static_cast<double>(baseline)};
-    if (glyph) {
-      pending.glyphs.push_back(placed);
-    } else {
-      if (pending.missing.empty() && !pending.missingFace)
-        if (cairo_font_face_t* missingFace = CatalogMissingGlyphFace(dc.realized))
-          pending.missingFace = cairo_font_face_reference(missingFace);
-      pending.missing.push_back(placed);
+  size_t first = 0;
+  const PdfFont* font = nullptr;
+  for (size_t i = 0; i < text.size(); i++) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const PdfFont* byteFont = FontOfByte(dc, *doc, byte);
+    if (byteFont != font) {
+      if (font) ShowTextPiece(*doc, b, text, first, i);
+      font = byteFont;
+      first = i;
+      StartTextPiece(*doc, b, font, pen, baseline);
     }
     pen += dc.realized.advances[byte];
   }
-  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  ShowTextPiece(*doc, b, text, first, text.size());
+  return 1;
 }

@@ -1,0 +1,140 @@
+// Draws one of a few fixed documents on the built-in "Print to PDF" printer through the
+// printer device calls: what a capture file cannot ask for (landscape, colours, opaque
+// backgrounds, alignments, pictures, other faces). The PDF writer's integration test prints
+// each with this program and compares the result with the same document printed before.
+// Usage: pdf_document_drawer NAME (in the folder whose pdf/ receives the document)
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/printer/printer_bitmap.h"
+#include "platform/printer/printer_device.h"
+
+namespace {
+
+// One text at a place, with the drawing state it needs.
+struct Text {
+  int x;
+  int y;
+  unsigned align;
+  int background;  // TRANSPARENT or OPAQUE
+  COLORREF color;
+  std::string text;
+};
+
+// A document: its face and em size, orientation, texts page by page and whether it has
+// pictures.
+struct Document {
+  const char* name;
+  const char* face;
+  int em;
+  bool landscape;
+  std::vector<std::vector<Text>> pages;
+  bool pictures;
+};
+
+std::string AllBytes(int first, int last) {
+  std::string bytes;
+  for (int b = first; b <= last; b++) bytes += static_cast<char>(b);
+  return bytes;
+}
+
+std::vector<Document> Documents() {
+  const unsigned top = 0, baseline = TA_BASELINE, bottom = 8;
+  return {
+      {"landscape", "DejaVu Sans Mono", 83, true,
+       {{{0, 0, top, TRANSPARENT, 0, "Top left of a landscape page"},
+         {3000, 2000, baseline, TRANSPARENT, 0, "Further along (and down) \\ here"}},
+        {{100, 100, top, TRANSPARENT, 0, "Second landscape page"}}},
+       false},
+      {"styles", "Liberation Sans", 100, false,
+       {{{100, 200, top, TRANSPARENT, 0x0000FF, "Red text, proportional widths: WAVE iiii"},
+         {100, 400, baseline, OPAQUE, 0xFF0000, "Blue on the background colour"},
+         {4000, 600, TA_RIGHT | bottom, TRANSPARENT, 0, "Right aligned, bottom"},
+         {2400, 800, 6u | top, OPAQUE, 0x008000, "Centred and opaque"},
+         {100, 1000, top, TRANSPARENT, 0, AllBytes(0x20, 0x7F)},
+         {100, 1200, top, TRANSPARENT, 0, AllBytes(0x80, 0xBF)},
+         {100, 1400, top, TRANSPARENT, 0, AllBytes(0xC0, 0xFF)},
+         {100, 1600, top, TRANSPARENT, 0, "Controls: " + AllBytes(1, 31) + " end"}}},
+       false},
+      {"outlines", "Nimbus Sans", 100, false,
+       {{{100, 200, top, TRANSPARENT, 0, "A face without TrueType outlines: Caf\xE9 \x80 12.50"},
+         {100, 400, top, OPAQUE, 0x0000FF, "Second line with a byte \x81 it lacks"}},
+        {{100, 200, top, TRANSPARENT, 0, "Its second page"}}},
+       false},
+      {"pictures", "DejaVu Sans Mono", 83, false,
+       {{{100, 100, top, TRANSPARENT, 0, "Text under the first picture"},
+         {100, 1500, top, TRANSPARENT, 0, "Text the last picture covers"}}},
+       true},
+      {"large", "DejaVu Sans", 1200, false,
+       {{{0, 0, top, TRANSPARENT, 0, "Big"}, {0, 1500, top, OPAQUE, 0x0000FF, "Type"}}},
+       false},
+  };
+}
+
+// A picture of a few pixels in three colours, top-down or bottom-up, at 24 or 32 bits.
+void DrawPicture(HDC dc, int x, int y, int width, int height, int bits, bool topDown) {
+  const int w = 8, h = 6;
+  BITMAPINFO info;
+  info.bmiHeader.biSize = 40;
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = topDown ? -h : h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = static_cast<uint16_t>(bits);
+  const int stride = (w * bits / 8 + 3) / 4 * 4;
+  std::vector<unsigned char> pixels(static_cast<size_t>(stride * h));
+  for (int row = 0; row < h; row++)
+    for (int column = 0; column < w; column++) {
+      unsigned char* p = &pixels[static_cast<size_t>(row * stride + column * bits / 8)];
+      p[0] = static_cast<unsigned char>(column * 32);         // blue
+      p[1] = static_cast<unsigned char>(row * 40);            // green
+      p[2] = static_cast<unsigned char>((row + column) % 2 ? 255 : 0);  // red
+    }
+  StretchDIBits(dc, x, y, width, height, 0, 0, w, h, pixels.data(), &info, DIB_RGB_COLORS,
+                SRCCOPY);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) return 2;
+  for (const Document& document : Documents()) {
+    if (std::strcmp(document.name, argv[1]) != 0) continue;
+    DEVMODEA settings;
+    settings.dmFields = DM_ORIENTATION;
+    settings.dmOrientation = document.landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
+    HDC dc = CreateDCA(nullptr, "Print to PDF", nullptr, &settings);
+    if (!dc) return 1;
+    LOGFONTA description;
+    description.lfHeight = -document.em;
+    std::strncpy(description.lfFaceName, document.face, sizeof description.lfFaceName - 1);
+    HFONT font = CreateFontIndirectA(&description);
+    HGDIOBJ previous = SelectObject(dc, font);
+    DOCINFOA info;
+    info.lpszDocName = document.name;
+    if (StartDocA(dc, &info) <= 0) return 1;
+    for (const std::vector<Text>& page : document.pages) {
+      StartPage(dc);
+      for (const Text& text : page) {
+        SetTextAlign(dc, text.align);
+        SetBkMode(dc, text.background);
+        SetTextColor(dc, text.color);
+        TextOutA(dc, text.x, text.y, text.text.data(), static_cast<int>(text.text.size()));
+      }
+      if (document.pictures) {
+        DrawPicture(dc, 100, 50, 800, 600, 24, false);  // over the first text
+        DrawPicture(dc, 1000, 50, 1600, 1200, 32, true);
+        DrawPicture(dc, 100, 1400, 400, 300, 24, true);
+      }
+      EndPage(dc);
+    }
+    const int ended = EndDoc(dc);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    DeleteDC(dc);
+    return ended > 0 ? 0 : 1;
+  }
+  std::fprintf(stderr, "no document %s\n", argv[1]);
+  return 2;
+}
