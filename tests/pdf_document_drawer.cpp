@@ -2,7 +2,10 @@
 // printer device calls: what a capture file cannot ask for (landscape, colours, opaque
 // backgrounds, alignments, pictures, other faces). The PDF writer's integration test prints
 // each with this program and compares the result with the same document printed before.
-// Usage: pdf_document_drawer NAME (in the folder whose pdf/ receives the document)
+// Usage: pdf_document_drawer NAME [DOCUMENT_NAME] (in the folder whose pdf/ receives the
+// document; the document is named NAME unless given another name). Prints,
+// for every space-separated word drawn, "page left word": where the measured advances put its
+// left end, in points from the page's left edge.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -95,10 +98,30 @@ void DrawPicture(HDC dc, int x, int y, int width, int height, int bits, bool top
                 SRCCOPY);
 }
 
+// Prints where each word of a text starts by the measured widths of the text before it.
+void PrintWordLefts(HDC dc, int page, const Text& text) {
+  const std::string& t = text.text;
+  SIZE whole;
+  GetTextExtentPoint32A(dc, t.data(), static_cast<int>(t.size()), &whole);
+  int left = text.x;
+  if ((text.align & 6u) == TA_RIGHT) left = text.x - whole.cx;
+  if ((text.align & 6u) == 6u) left = text.x - whole.cx / 2;
+  const double points = 72.0 / GetDeviceCaps(dc, LOGPIXELSX);
+  const int margin = GetDeviceCaps(dc, PHYSICALOFFSETX);
+  for (size_t i = 0; i < t.size(); i++) {
+    if (t[i] == ' ' || (i > 0 && t[i - 1] != ' ')) continue;
+    SIZE before;
+    GetTextExtentPoint32A(dc, t.data(), static_cast<int>(i), &before);
+    const size_t end = t.find(' ', i);
+    std::printf("%d %.4f %s\n", page, (margin + left + before.cx) * points,
+                t.substr(i, end == std::string::npos ? std::string::npos : end - i).c_str());
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) return 2;
+  if (argc != 2 && argc != 3) return 2;
   for (const Document& document : Documents()) {
     if (std::strcmp(document.name, argv[1]) != 0) continue;
     DEVMODEA settings;
@@ -112,15 +135,18 @@ int main(int argc, char** argv) {
     HFONT font = CreateFontIndirectA(&description);
     HGDIOBJ previous = SelectObject(dc, font);
     DOCINFOA info;
-    info.lpszDocName = document.name;
+    info.lpszDocName = argc == 3 ? argv[2] : document.name;
     if (StartDocA(dc, &info) <= 0) return 1;
+    int pageNumber = 0;
     for (const std::vector<Text>& page : document.pages) {
       StartPage(dc);
+      pageNumber++;
       for (const Text& text : page) {
         SetTextAlign(dc, text.align);
         SetBkMode(dc, text.background);
         SetTextColor(dc, text.color);
         TextOutA(dc, text.x, text.y, text.text.data(), static_cast<int>(text.text.size()));
+        PrintWordLefts(dc, pageNumber, text);
       }
       if (document.pictures) {
         DrawPicture(dc, 100, 50, 800, 600, 24, false);  // over the first text
