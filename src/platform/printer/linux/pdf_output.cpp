@@ -147,24 +147,18 @@ void PdfPutTextString(std::string& to, std::u32string_view text) {
 
 void PdfPutLiteral(std::string& to, std::string_view bytes) {
   to += '(';
-  for (const char c : bytes) {
-    switch (c) {
-      case '(':
-      case ')':
-      case '\\':
-        to += '\\';
-        to += c;
-        break;
-      case '\r':  // a bare line end inside a string would be read as a newline
-        to += "\\r";
-        break;
-      case '\n':
-        to += "\\n";
-        break;
-      default:
-        to += c;
-    }
+  // Runs of ordinary bytes are copied whole: a line of text rarely holds a byte to escape.
+  size_t start = 0;
+  for (size_t i = 0; i < bytes.size(); i++) {
+    const char c = bytes[i];
+    if (c != '(' && c != ')' && c != '\\' && c != '\r' && c != '\n') continue;
+    to.append(bytes.data() + start, i - start);
+    to += '\\';
+    // A bare line end inside a string would be read as a newline of the reader's own choice.
+    to += c == '\r' ? 'r' : c == '\n' ? 'n' : c;
+    start = i + 1;
   }
+  to.append(bytes.data() + start, bytes.size() - start);
   to += ')';
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <string>
@@ -53,6 +54,9 @@ struct DocumentState {
   std::vector<const PdfFont*> pageFonts;
   std::vector<int> pageImages;
   bool inText = false;
+  bool lineSet = false;  // the text object's line start is known
+  long long lineX = 0;  // where the text object's current line starts, in pixels
+  int lineY = 0;
   const PdfFont* textFont = nullptr;
   int textSize = 0;
   bool fillKnown = false;
@@ -79,6 +83,7 @@ void EndText(DocumentState& doc) {
   if (!doc.inText) return;
   doc.content += "ET\n";
   doc.inText = false;
+  doc.lineSet = false;
   doc.textFont = nullptr;
 }
 
@@ -202,8 +207,13 @@ ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
   b.emHeight = realized.emHeight;
   b.widthScale = realized.widthScale;
   b.pdfFace = PdfFaceOf(doc.fonts, doc.out, face, *file, index);
-  b.scale.clear();
-  PdfPutNumber(b.scale, realized.widthScale);
+  doc.lineSet = false;  // the text matrix's width scale is the last font's
+  // Six decimals: the scale multiplies every advance along a line of a few thousand pixels.
+  char scale[32];
+  snprintf(scale, sizeof scale, "%.6f", realized.widthScale);
+  b.scale = scale;
+  while (b.scale.back() == '0') b.scale.pop_back();
+  if (b.scale.back() == '.') b.scale.pop_back();
   const double size = realized.emHeight * realized.widthScale;
   b.font.fill(nullptr);
   for (unsigned byte = 0; byte < 256; byte++) {
@@ -243,13 +253,25 @@ void StartTextPiece(DocumentState& doc, const ByteDrawing& b, const PdfFont* fon
     if (std::find(doc.pageFonts.begin(), doc.pageFonts.end(), font) == doc.pageFonts.end())
       doc.pageFonts.push_back(font);
   }
-  // The page's y runs down: the text is turned back up.
-  c += b.scale;
-  c += " 0 0 -1 ";
-  PdfPutInt(c, x);
-  c += ' ';
-  PdfPutInt(c, baseline);
-  c += " Tm\n";
+  // A piece below the last one, at the same left end (the next line of a document), moves
+  // down from it; any other is placed afresh. The page's y runs down: the text matrix turns
+  // the text back up, so a move down is a negative one in text space.
+  if (doc.lineSet && x == doc.lineX) {
+    PdfPutInt(c, 0);
+    c += ' ';
+    PdfPutInt(c, static_cast<long long>(doc.lineY) - baseline);
+    c += " Td\n";
+  } else {
+    c += b.scale;
+    c += " 0 0 -1 ";
+    PdfPutInt(c, x);
+    c += ' ';
+    PdfPutInt(c, baseline);
+    c += " Tm\n";
+  }
+  doc.lineSet = true;
+  doc.lineX = x;
+  doc.lineY = baseline;
 }
 
 // Shows the bytes first..last of a text in one PDF font: a plain string when every advance is
