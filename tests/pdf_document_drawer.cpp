@@ -46,12 +46,18 @@ std::string AllBytes(int first, int last) {
 std::vector<Document> Documents() {
   const unsigned top = 0, baseline = TA_BASELINE, bottom = 8;
   return {
-      {"landscape", "DejaVu Sans Mono", 83, true,
+      {"landscape",
+       "DejaVu Sans Mono",
+       83,
+       true,
        {{{0, 0, top, TRANSPARENT, 0, "Top left of a landscape page"},
          {3000, 2000, baseline, TRANSPARENT, 0, "Further along (and down) \\ here"}},
         {{100, 100, top, TRANSPARENT, 0, "Second landscape page"}}},
        false},
-      {"styles", "Liberation Sans", 100, false,
+      {"styles",
+       "Liberation Sans",
+       100,
+       false,
        {{{100, 200, top, TRANSPARENT, 0x0000FF, "Red text, proportional widths: WAVE iiii"},
          {100, 400, baseline, OPAQUE, 0xFF0000, "Blue on the background colour"},
          {4000, 600, TA_RIGHT | bottom, TRANSPARENT, 0, "Right aligned, bottom"},
@@ -61,16 +67,25 @@ std::vector<Document> Documents() {
          {100, 1400, top, TRANSPARENT, 0, AllBytes(0xC0, 0xFF)},
          {100, 1600, top, TRANSPARENT, 0, "Controls: " + AllBytes(1, 31) + " end"}}},
        false},
-      {"outlines", "Nimbus Sans", 100, false,
+      {"outlines",
+       "Nimbus Sans",
+       100,
+       false,
        {{{100, 200, top, TRANSPARENT, 0, "A face without TrueType outlines: Caf\xE9 \x80 12.50"},
          {100, 400, top, OPAQUE, 0x0000FF, "Second line with a byte \x81 it lacks"}},
         {{100, 200, top, TRANSPARENT, 0, "Its second page"}}},
        false},
-      {"pictures", "DejaVu Sans Mono", 83, false,
+      {"pictures",
+       "DejaVu Sans Mono",
+       83,
+       false,
        {{{100, 100, top, TRANSPARENT, 0, "Text under the first picture"},
          {100, 1500, top, TRANSPARENT, 0, "Text the last picture covers"}}},
        true},
-      {"large", "DejaVu Sans", 1200, false,
+      {"large",
+       "DejaVu Sans",
+       1200,
+       false,
        {{{0, 0, top, TRANSPARENT, 0, "Big"}, {0, 1500, top, OPAQUE, 0x0000FF, "Type"}}},
        false},
   };
@@ -90,12 +105,11 @@ void DrawPicture(HDC dc, int x, int y, int width, int height, int bits, bool top
   for (int row = 0; row < h; row++)
     for (int column = 0; column < w; column++) {
       unsigned char* p = &pixels[static_cast<size_t>(row * stride + column * bits / 8)];
-      p[0] = static_cast<unsigned char>(column * 32);         // blue
-      p[1] = static_cast<unsigned char>(row * 40);            // green
+      p[0] = static_cast<unsigned char>(column * 32);                   // blue
+      p[1] = static_cast<unsigned char>(row * 40);                      // green
       p[2] = static_cast<unsigned char>((row + column) % 2 ? 255 : 0);  // red
     }
-  StretchDIBits(dc, x, y, width, height, 0, 0, w, h, pixels.data(), &info, DIB_RGB_COLORS,
-                SRCCOPY);
+  StretchDIBits(dc, x, y, width, height, 0, 0, w, h, pixels.data(), &info, DIB_RGB_COLORS, SRCCOPY);
 }
 
 // Prints where each word of a text starts by the measured widths of the text before it.

@@ -35,8 +35,8 @@ std::string FontName(FT_Face face) {
   const char* postscript = FT_Get_Postscript_Name(face);
   std::string name = postscript ? postscript : (face->family_name ? face->family_name : "Font");
   for (char& c : name)
-    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-          c == '-' || c == '_' || c == '.'))
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+          c == '_' || c == '.'))
       c = '_';
   return name.empty() ? "Font" : name;
 }
@@ -50,7 +50,7 @@ std::string SubsetTag(const PdfFont& font, const std::string& name) {
     hash *= 1099511628211ull;
   };
   for (const char c : name) mix(static_cast<unsigned char>(c));
-  for (const int glyph : font.glyphOfCode) mix(static_cast<unsigned long long>(glyph + 1));
+  for (const int glyph : font.glyphOfCode) mix(static_cast<unsigned long long>(glyph) + 1);
   std::string tag(6, 'A');
   for (char& c : tag) {
     c = static_cast<char>('A' + hash % 26);
@@ -154,8 +154,8 @@ std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
     // A PDF draws glyph by glyph: the shaping tables only make the file bigger.
     hb_set_clear(hb_subset_input_set(input, HB_SUBSET_SETS_LAYOUT_FEATURE_TAG));
     hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
-    for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "morx",
-                            "DSIG", "vhea", "vmtx", "VORG", "hdmx", "LTSH", "VDMX"})
+    for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "morx", "DSIG",
+                            "vhea", "vmtx", "VORG", "hdmx", "LTSH", "VDMX"})
       hb_set_add(drop, hb_tag_from_string(tag, 4));
     hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
     if (hb_face_t* subset = hb_subset_or_fail(whole, input)) {
@@ -178,8 +178,8 @@ int WriteDescriptor(PdfOutput& out, FT_Face ft, const std::string& baseName, int
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
   auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(ft, FT_SFNT_POST));
   const double italicAngle = post ? static_cast<double>(post->italicAngle) / 65536.0 : 0.0;
-  const long capHeight = os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight
-                                                                          : ft->ascender;
+  const long capHeight =
+      os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : ft->ascender;
   int flags = 32;  // non-symbolic: codes are characters of the standard Latin set
   if (FT_IS_FIXED_WIDTH(ft)) flags |= 1;
   if (ft->style_flags & FT_STYLE_FLAG_ITALIC) flags |= 64;
@@ -283,8 +283,7 @@ int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
   return 0;
 }
 
-int CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to,
-            void* user) {
+int CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vector* to, void* user) {
   auto* w = static_cast<PathWriter*>(user);
   PutPoint(*w->path, static_cast<double>(control1->x), static_cast<double>(control1->y));
   PutPoint(*w->path, static_cast<double>(control2->x), static_cast<double>(control2->y));
@@ -299,8 +298,7 @@ int CubicTo(const FT_Vector* control1, const FT_Vector* control2, const FT_Vecto
 std::string GlyphProcedure(PdfFonts& fonts, int faceIndex, unsigned glyph) {
   FT_Face ft = fonts.faces[static_cast<size_t>(faceIndex)].face;
   std::string procedure;
-  PdfPutNumber(procedure,
-               PdfDesignAdvance(fonts, faceIndex, glyph) * ft->units_per_EM);
+  PdfPutNumber(procedure, PdfDesignAdvance(fonts, faceIndex, glyph) * ft->units_per_EM);
   procedure += " 0 d0\n";
   if (FT_Load_Glyph(ft, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING | FT_LOAD_NO_BITMAP) != 0 ||
       ft->glyph->format != FT_GLYPH_FORMAT_OUTLINE || ft->glyph->outline.n_contours == 0)

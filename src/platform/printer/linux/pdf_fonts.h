@@ -29,8 +29,8 @@ struct PdfGlyph {
 
 // One PDF font: the codes it draws and the glyph and character of each.
 struct PdfFont {
-  int object = 0;        // the font dictionary's object number
-  std::string resource;  // its name in the pages' resources ("F1")
+  int object = 0;                      // the font dictionary's object number
+  std::string resource;                // its name in the pages' resources ("F1")
   std::array<int, 256> glyphOfCode{};  // -1: code unused
   std::array<char32_t, 256> characterOfCode{};
 };
@@ -39,9 +39,9 @@ struct PdfFont {
 struct PdfFace {
   std::string file;
   int index = 0;
-  FT_Face face = nullptr;  // a reference of its own, let go with the document
-  PdfFont text;            // the face's glyphs with a character
-  PdfFont missing;         // the glyphs without one, from their outlines
+  FT_Face face = nullptr;             // a reference of its own, let go with the document
+  PdfFont text;                       // the face's glyphs with a character
+  PdfFont missing;                    // the glyphs without one, from their outlines
   std::vector<double> designAdvance;  // advance of each glyph in ems (-1: not yet read)
 };
 

@@ -15,8 +15,8 @@ struct PdfOutput {
   std::string buffer;  // bytes not yet in the file (all of them when there is no file)
   int fd = -1;         // the job's file; -1: the bytes stay in buffer for the scheduler
   bool failed = false;
-  int writeError = 0;  // errno of the write that failed
-  off_t flushed = 0;   // bytes already in the file
+  int writeError = 0;          // errno of the write that failed
+  off_t flushed = 0;           // bytes already in the file
   std::vector<off_t> offsets;  // offset of each object by number (0: not yet written)
   z_stream deflater = {};
   bool deflaterReady = false;

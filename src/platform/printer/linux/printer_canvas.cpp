@@ -55,7 +55,7 @@ struct DocumentState {
   std::vector<int> pageImages;
   bool inText = false;
   bool lineSet = false;  // the text object's line start is known
-  long long lineX = 0;  // where the text object's current line starts, in pixels
+  long long lineX = 0;   // where the text object's current line starts, in pixels
   int lineY = 0;
   const PdfFont* textFont = nullptr;
   int textSize = 0;
@@ -199,8 +199,8 @@ ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
   if (!face) return nullptr;
   ByteDrawing& b = doc.bytes;
   const RealizedFont& realized = dc.realized;
-  if (b.face == face && b.emHeight == realized.emHeight &&
-      b.widthScale == realized.widthScale && b.file == *file)
+  if (b.face == face && b.emHeight == realized.emHeight && b.widthScale == realized.widthScale &&
+      b.file == *file)
     return &b;
   b.face = face;
   b.file = *file;
@@ -276,8 +276,8 @@ void StartTextPiece(DocumentState& doc, const ByteDrawing& b, const PdfFont* fon
 
 // Shows the bytes first..last of a text in one PDF font: a plain string when every advance is
 // the glyph's own, else an array with the corrections between the glyphs.
-void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& text,
-                   size_t first, size_t last) {
+void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& text, size_t first,
+                   size_t last) {
   std::string& c = doc.content;
   bool corrected = false;
   for (size_t i = first; i + 1 < last && !corrected; i++)

@@ -30,9 +30,9 @@ void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dp
 // and, for a CUPS printer, the spooler's job.
 struct DocumentState;
 
-// Creates dc.document with an empty PDF; false when it cannot be started. With a file descriptor the
-// PDF is written to that file as it is made (the caller owns the descriptor); without one
-// its bytes are kept until CanvasFinish hands them out.
+// Creates dc.document with an empty PDF; false when it cannot be started. With a file descriptor
+// the PDF is written to that file as it is made (the caller owns the descriptor); without one its
+// bytes are kept until CanvasFinish hands them out.
 bool CanvasStartDoc(DeviceContext& dc, int fd = -1);
 // Pages of the PDF.
 int CanvasStartPage(DeviceContext& dc);
