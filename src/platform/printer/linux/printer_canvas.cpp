@@ -234,28 +234,31 @@ const PdfFont* FontOfByte(const DeviceContext& dc, DocumentState& doc, unsigned 
   return b.font[byte];
 }
 
-// Starts a piece of text in one PDF font at a pixel position of the baseline.
-void StartTextPiece(DocumentState& doc, const ByteDrawing& b, const PdfFont* font, long long x,
-                    int baseline) {
+// Opens the page's text object when needed and selects a PDF font at the run's size.
+void SelectTextFont(DocumentState& doc, const ByteDrawing& b, const PdfFont* font) {
   std::string& c = doc.content;
   if (!doc.inText) {
     c += "BT\n";
     doc.inText = true;
   }
-  if (doc.textFont != font || doc.textSize != b.emHeight) {
-    c += '/';
-    c += font->resource;
-    c += ' ';
-    PdfPutInt(c, b.emHeight);
-    c += " Tf\n";
-    doc.textFont = font;
-    doc.textSize = b.emHeight;
-    if (std::find(doc.pageFonts.begin(), doc.pageFonts.end(), font) == doc.pageFonts.end())
-      doc.pageFonts.push_back(font);
-  }
-  // A piece below the last one, at the same left end (the next line of a document), moves
-  // down from it; any other is placed afresh. The page's y runs down: the text matrix turns
-  // the text back up, so a move down is a negative one in text space.
+  if (doc.textFont == font && doc.textSize == b.emHeight) return;
+  c += '/';
+  c += font->resource;
+  c += ' ';
+  PdfPutInt(c, b.emHeight);
+  c += " Tf\n";
+  doc.textFont = font;
+  doc.textSize = b.emHeight;
+  if (std::find(doc.pageFonts.begin(), doc.pageFonts.end(), font) == doc.pageFonts.end())
+    doc.pageFonts.push_back(font);
+}
+
+// Places a run of text at a pixel position of the baseline. A run below the last one, at the
+// same left end (the next line of a document), moves down from it; any other is placed
+// afresh. The page's y runs down: the text matrix turns the text back up, so a move down is a
+// negative one in text space.
+void PlaceText(DocumentState& doc, const ByteDrawing& b, long long x, int baseline) {
+  std::string& c = doc.content;
   if (doc.lineSet && x == doc.lineX) {
     PdfPutInt(c, 0);
     c += ' ';
@@ -275,29 +278,31 @@ void StartTextPiece(DocumentState& doc, const ByteDrawing& b, const PdfFont* fon
 }
 
 // Shows the bytes first..last of a text in one PDF font: a plain string when every advance is
-// the glyph's own, else an array with the corrections between the glyphs.
+// the glyph's own, else an array with the corrections between the glyphs. With exactEnd the
+// last glyph's correction is shown too, so the next piece of the run starts where the
+// advances say without being placed again.
 void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& text, size_t first,
-                   size_t last) {
+                   size_t last, bool exactEnd) {
   std::string& c = doc.content;
-  bool corrected = false;
-  for (size_t i = first; i + 1 < last && !corrected; i++)
-    corrected = b.correction[static_cast<unsigned char>(text[i])] != 0;
-  const std::string_view piece(text.data() + first, last - first);
-  if (!corrected) {
-    PdfPutLiteral(c, piece);
+  const size_t corrected = exactEnd ? last : last - 1;  // the glyphs whose correction counts
+  bool anyCorrection = false;
+  for (size_t i = first; i < corrected && !anyCorrection; i++)
+    anyCorrection = b.correction[static_cast<unsigned char>(text[i])] != 0;
+  if (!anyCorrection) {
+    PdfPutLiteral(c, std::string_view(text.data() + first, last - first));
     c += "Tj\n";
     return;
   }
   c += '[';
   size_t start = first;
-  for (size_t i = first; i < last; i++) {
+  for (size_t i = first; i < corrected; i++) {
     const double correction = b.correction[static_cast<unsigned char>(text[i])];
-    if (correction == 0 || i + 1 == last) continue;
+    if (correction == 0) continue;
     PdfPutLiteral(c, std::string_view(text.data() + start, i + 1 - start));
     PdfPutNumber(c, correction);
     start = i + 1;
   }
-  PdfPutLiteral(c, std::string_view(text.data() + start, last - start));
+  if (start < last) PdfPutLiteral(c, std::string_view(text.data() + start, last - start));
   c += "]TJ\n";
 }
 
@@ -504,20 +509,19 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   }
   if (text.empty()) return 1;
   SetFill(*doc, dc.textColor);
-  long long pen = left;
   size_t first = 0;
   const PdfFont* font = nullptr;
   for (size_t i = 0; i < text.size(); i++) {
     const auto byte = static_cast<unsigned char>(text[i]);
     const PdfFont* byteFont = FontOfByte(dc, *doc, byte);
     if (byteFont != font) {
-      if (font) ShowTextPiece(*doc, b, text, first, i);
+      if (font) ShowTextPiece(*doc, b, text, first, i, true);
+      SelectTextFont(*doc, b, byteFont);
+      if (!font) PlaceText(*doc, b, left, baseline);
       font = byteFont;
       first = i;
-      StartTextPiece(*doc, b, font, pen, baseline);
     }
-    pen += dc.realized.advances[byte];
   }
-  ShowTextPiece(*doc, b, text, first, text.size());
+  ShowTextPiece(*doc, b, text, first, text.size(), false);
   return 1;
 }
