@@ -150,6 +150,10 @@ std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
       if (glyph < 0) continue;
       hb_set_add(glyphs, static_cast<hb_codepoint_t>(glyph));
       hb_set_add(characters, font.characterOfCode[static_cast<size_t>(code)]);
+      // WinAnsi names the no-break space "space" and the soft hyphen "hyphen": a viewer finds
+      // those two codes' glyphs through the plain space and hyphen, which must be there.
+      if (code == 0xA0) hb_set_add(characters, 0x20);
+      if (code == 0xAD) hb_set_add(characters, 0x2D);
     }
     // A PDF draws glyph by glyph: the shaping tables only make the file bigger.
     hb_set_clear(hb_subset_input_set(input, HB_SUBSET_SETS_LAYOUT_FEATURE_TAG));
