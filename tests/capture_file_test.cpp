@@ -31,7 +31,7 @@ class CaptureFileTest : public OnFakePrinterInTempFolder {
       names.push_back(entry.path().filename().string());
     return names;
   }
-  const PrintSettings settings_{"Fake Printer", "Fake Mono", " 10"};
+  const PrintSettings settings_{"Fake Printer", "Fake Mono", " 10", ""};
 };
 
 TEST_F(CaptureFileTest, PrintedDocumentIsDeleted) {
@@ -49,11 +49,11 @@ TEST_F(CaptureFileTest, DocumentThatDidNotReachTheSpoolerIsKept) {
     bool failStartDoc;
     int failStartPageAt;
   } cases[] = {
-      {"printer not installed", {"Gone Printer", "Fake Mono", " 10"}, false, 0},
-      {"job refused at its start", {"Fake Printer", "Fake Mono", " 10"}, true, 0},
-      {"second page failed", {"Fake Printer", "Fake Mono", " 10"}, false, 2},
-      {"point size cannot fit the page", {"Fake Printer", "Fake Mono", " 32767"}, false, 0},
-      {"negative point size cannot fit", {"Fake Printer", "Fake Mono", "-32768"}, false, 0},
+      {"printer not installed", {"Gone Printer", "Fake Mono", " 10", ""}, false, 0},
+      {"job refused at its start", {"Fake Printer", "Fake Mono", " 10", ""}, true, 0},
+      {"second page failed", {"Fake Printer", "Fake Mono", " 10", ""}, false, 2},
+      {"point size cannot fit the page", {"Fake Printer", "Fake Mono", " 32767", ""}, false, 0},
+      {"negative point size cannot fit", {"Fake Printer", "Fake Mono", "-32768", ""}, false, 0},
   };
   std::string document;
   for (int i = 0; i < 200; i++) document += "KEEP ME\r\n";
@@ -77,7 +77,7 @@ TEST_F(CaptureFileTest, DocumentThatDidNotReachTheSpoolerIsKept) {
 TEST_F(CaptureFileTest, KeptDocumentsNeverOverwriteEachOther) {
   for (int i = 0; i < 3; i++) {
     WriteWholeFile("WLSDFKJN.DRY", "DOC " + std::to_string(i));
-    HandleCaptureFile({"Gone Printer", "Fake Mono", " 10"});
+    HandleCaptureFile({"Gone Printer", "Fake Mono", " 10", ""});
   }
   EXPECT_EQ(Unprinted().size(), 3u);
 }

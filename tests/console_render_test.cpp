@@ -95,6 +95,23 @@ TEST(ConsoleRenderTest, DrawsWrittenCellsOnceAndLeavesTheShellsText) {
   EXPECT_EQ(Render(pair), "\x1b[4;2H\x1b[0;30;47mo");
 }
 
+TEST(ConsoleRenderTest, CharactersBeyondCodePage437AreDrawnAsThemselves) {
+  Pair pair = MakePair(5, 20);
+  ScreenLocate(pair.screen, 1, 1);
+  // Cyrillic has no byte in 437 and keeps its character; é and ═ are 437's own bytes.
+  ScreenWriteCharacters(pair.screen, u"Дé═");
+  EXPECT_EQ(ScreenRowText(pair.screen, 1).substr(0, 3), "?\x82\xcd");
+  EXPECT_EQ(Render(pair), "\x1b[1;1H\x1b[0;37;40mДé═");
+  // The same bytes written as bytes differ from the character: the cell is drawn again.
+  ScreenLocate(pair.screen, 1, 1);
+  ScreenWrite(pair.screen, "?");
+  EXPECT_EQ(Render(pair), "\x1b[1;1H?");
+  // And the character again, over the byte.
+  ScreenLocate(pair.screen, 1, 1);
+  ScreenWriteCharacters(pair.screen, u"Д");
+  EXPECT_EQ(Render(pair), "\x1b[1;1HД");
+}
+
 TEST(ConsoleRenderTest, ScrollsTheTerminalAndDrawsOnlyTheNewRow) {
   Pair pair = MakePair(3, 4);
   ScreenNewLine(pair.screen);

@@ -42,12 +42,12 @@ TEST_F(PrintSettingsFile, LoadFollowsTheLineRules) {
     const char* bytes;
     PrintSettings expected;
   } cases[] = {
-      {"Receipt\r\nMono\r\n 10", {"Receipt", "Mono", " 10"}},
-      {"Receipt\nMono\n 10\n", {"Receipt\nMono\n 10\n", "", ""}},
-      {"Receipt\r\nMono\r\n", {"Receipt", "Mono", ""}},
-      {"A\r\nB\r\nC\r\nD\r\n", {"A", "B", "C"}},
-      {"A\rB\x1a\r\n 9\r\n", {"A", "B", ""}},
-      {"", {"", "", ""}},
+      {"Receipt\r\nMono\r\n 10", {"Receipt", "Mono", " 10", ""}},
+      {"Receipt\nMono\n 10\n", {"Receipt\nMono\n 10\n", "", "", ""}},
+      {"Receipt\r\nMono\r\n", {"Receipt", "Mono", "", ""}},
+      {"A\r\nB\r\nC\r\n850\r\nE\r\n", {"A", "B", "C", "850"}},
+      {"A\rB\x1a\r\n 9\r\n", {"A", "B", "", ""}},
+      {"", {"", "", "", ""}},
   };
   for (const auto& c : cases) {
     WriteWholeFile("tavrel2.cfg", c.bytes);
@@ -55,6 +55,7 @@ TEST_F(PrintSettingsFile, LoadFollowsTheLineRules) {
     EXPECT_EQ(settings.PrinterName, c.expected.PrinterName) << c.bytes;
     EXPECT_EQ(settings.FontName, c.expected.FontName) << c.bytes;
     EXPECT_EQ(settings.PointSizeText, c.expected.PointSizeText) << c.bytes;
+    EXPECT_EQ(settings.CodePageText, c.expected.CodePageText) << c.bytes;
   }
   // The configuration is closed again after every load.
   ClearErrorCode();

@@ -1,7 +1,9 @@
 // Code page 437: the table of console glyphs and its reverse for typed characters.
 #include "base/cp437.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 // The Unicode character of each byte as the console draws it (byte 0 as a blank).
 static constexpr std::array<char32_t, 256> Cp437Characters = {
@@ -57,11 +59,19 @@ const std::string& Cp437Glyph(unsigned char byte) {
   return glyphs[byte];
 }
 
-// The byte whose glyph a character is; -1 for none.
+// The byte whose glyph a character is; -1 for none. The characters above 127 are looked up in
+// a table sorted by character, made once: a document's echo asks for every character.
 int Cp437ByteOf(char32_t character) {
   if (character < 0x80) return static_cast<int>(character);
-  for (int byte = 0x80; byte <= 0xFF; byte++) {
-    if (Cp437Characters[static_cast<size_t>(byte)] == character) return byte;
-  }
-  return -1;
+  using Entry = std::pair<char32_t, int>;
+  static const std::array<Entry, 128> sorted = [] {
+    std::array<Entry, 128> entries;
+    for (int byte = 0x80; byte <= 0xFF; byte++)
+      entries[static_cast<size_t>(byte - 0x80)] = {Cp437Characters[static_cast<size_t>(byte)],
+                                                   byte};
+    std::sort(entries.begin(), entries.end());
+    return entries;
+  }();
+  const auto found = std::lower_bound(sorted.begin(), sorted.end(), Entry{character, 0});
+  return found != sorted.end() && found->first == character ? found->second : -1;
 }

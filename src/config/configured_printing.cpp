@@ -6,6 +6,7 @@
 #include "config/printer_lists.h"
 #include "platform/console/console.h"
 #include "print/document_printing.h"
+#include "print/document_text.h"
 
 // FindConfiguredPositions() - Printer and font positions counted from 0, -1 when absent.
 ConfiguredPositions FindConfiguredPositions(const PrintSettings& settings) {
@@ -34,9 +35,20 @@ bool ReportMissingSelection(const PrintSettings& settings, const ConfiguredPosit
   return true;
 }
 
+// UseConfiguredCodePage() - The fourth line's number, or Windows-1252 with a line saying so.
+void UseConfiguredCodePage(const PrintSettings& settings) {
+  bool known = true;
+  DocumentCodePage = ConfiguredCodePage(settings, known);
+  if (!known)
+    ConsolePrintLine("Code page \"" + settings.CodePageText +
+                     "\" in tavrel2.cfg is not one Tavrel knows (437, 850, 852, 857, 858, 860, "
+                     "863, 865, 866, 1250, 1251, 1252); documents print as Windows-1252.");
+}
+
 // PrintConfigured() - The sequence the test command and the one-shot print share.
 void PrintConfigured(const std::string& fileName, bool showPositions) {
   PrintSettings settings = LoadPrintSettings();
+  UseConfiguredCodePage(settings);
   ConfiguredPositions positions = FindConfiguredPositions(settings);
   if (showPositions) {
     ConsolePrintNumber(positions.printer);

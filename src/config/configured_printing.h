@@ -19,6 +19,10 @@ ConfiguredPositions FindConfiguredPositions(const PrintSettings& settings);
 // and returns true.
 bool ReportMissingSelection(const PrintSettings& settings, const ConfiguredPositions& positions);
 
+// Makes the configuration's code page the documents' code page; a fourth line that names
+// none the program knows is said on the console, and Windows-1252 is used.
+void UseConfiguredCodePage(const PrintSettings& settings);
+
 // Loads the configuration, finds its printer and font and prints the file on them (the test
 // page for TestPageName); a missing printer or font is reported instead. showPositions: both
 // positions are shown first, one a line, as the one-shot print does.

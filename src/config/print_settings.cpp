@@ -2,6 +2,7 @@
 // file beside it that replaces the configuration only when every line was written.
 #include "config/print_settings.h"
 
+#include "base/code_pages.h"
 #include "base/error_code.h"
 #include "platform/files/files.h"
 #include "base/number_text.h"
@@ -29,6 +30,7 @@ PrintSettings LoadPrintSettings() {
   settings.PrinterName = FileLineInput(SettingsFileNumber);
   settings.FontName = FileLineInput(SettingsFileNumber);
   settings.PointSizeText = FileLineInput(SettingsFileNumber);
+  settings.CodePageText = FileLineInput(SettingsFileNumber);
   FileClose(SettingsFileNumber);
   return settings;
 }
@@ -93,4 +95,9 @@ void AbandonSettingsFile() {
 // Converts the stored point-size text the way every reader of the configuration does.
 int16_t PointSizeValue(const PrintSettings& settings) {
   return StoreInt16(TextToNumber(settings.PointSizeText));
+}
+
+// Reads the fourth line as a code page number.
+int ConfiguredCodePage(const PrintSettings& settings, bool& known) {
+  return CodePageOfLine(settings.CodePageText, known);
 }

@@ -10,7 +10,13 @@ struct PrintSettings {
   std::string PrinterName;
   std::string FontName;
   std::string PointSizeText;
+  // An optional fourth line: the number of the documents' code page ("" for Windows-1252).
+  std::string CodePageText;
 };
+
+// The documents' code page the configuration names; known is false (and the answer
+// Windows-1252) for a fourth line that names no code page the program has.
+int ConfiguredCodePage(const PrintSettings& settings, bool& known);
 
 // The point size as a number stored in a signed 16-bit integer; text that is not a number
 // gives 0.

@@ -53,6 +53,8 @@ void RunSetup() {
   }
   int16_t fontPosition = static_cast<int16_t>(fontNumber - 1);
 
+  // The documents' code page is not asked for here; a fourth line written by hand stays.
+  const std::string codePageLine = LoadPrintSettings().CodePageText;
   OpenSettingsForWriting();
   std::string printerName = PrinterNameAt(printerPosition);
   ConsolePrintLine(printerName);
@@ -71,6 +73,7 @@ void RunSetup() {
     return;
   }
   WriteSettingsLine(NumberText(TextToNumber(entry), 15));
+  if (!codePageLine.empty()) WriteSettingsLine(codePageLine);
   ConsolePrintLine(entry);
   CloseSettingsFile();
   ConsolePrintLine("Setup complete, creating config file.");

@@ -55,6 +55,7 @@ static PrintSettings StartRunMode() {
   ConsolePrintLine("Printer Selection:" + settings.PrinterName);
   ConsolePrintLine("Font Selection:" + settings.FontName);
   ConsolePrintLine("Point size Selection:" + settings.PointSizeText);
+  UseConfiguredCodePage(settings);
 
   ConfiguredPositions positions = FindConfiguredPositions(settings);
   if (positions.printer < 0)
@@ -100,6 +101,7 @@ void RunMonitor() {
     if (key == "S") {
       RunSetup();
       settings = LoadPrintSettings();
+      UseConfiguredCodePage(settings);
     }
     HoldStopRequests();
     HandleCaptureFile(settings);

@@ -8,6 +8,7 @@
 #include "base/error_code.h"
 #include "platform/files/files.h"
 #include "print/discovery.h"
+#include "print/document_text.h"
 #include "print/print_job.h"
 #include "print/text_output.h"
 
@@ -70,6 +71,8 @@ int16_t DocumentPointSize(int16_t pointSize) {
 bool PrintFileLines(int fileNumber, bool echo) {
   if (echo) ConsoleHoldLines();  // the echo goes out in few writes, all of it before the job ends
   bool readFailed = false;
+  StartDocumentText();
+  DocumentEcho echoed;
   for (;;) {
     ClearErrorCode();
     const bool atEnd = FileAtEnd(fileNumber);
@@ -78,12 +81,20 @@ bool PrintFileLines(int fileNumber, bool echo) {
     std::string line = FileLineInput(fileNumber);
     readFailed = ReadFailed();
     if (readFailed) break;
-    if (echo && !line.empty()) {
-      ConsolePrint(line);
+    PrintDocumentLine(line, echoed);
+    // The echo shows what goes on paper, one console line for each printed line.
+    for (const std::string& bytes : echoed.bytes) {
+      if (!echo || bytes.empty()) continue;
+      ConsolePrint(bytes);
       ConsoleNewLine();
     }
-    PrintLine(line);
+    for (const std::u16string& characters : echoed.characters) {
+      if (!echo || characters.empty()) continue;
+      ConsolePrintCharacters(characters);
+      ConsoleNewLine();
+    }
   }
+  FinishDocumentText();
   if (echo) ConsoleFlush();
   return !readFailed;
 }

@@ -12,6 +12,7 @@
 #include "base/text_rules.h"
 
 PrintJobRecord PrintJob;
+LOGFONTA PrintJobFont;
 bool PrintJobDelivered = false;
 std::string PrintJobFailureCause;
 
@@ -228,6 +229,7 @@ int32_t SelectPrintFont(const std::string& faceName, int32_t pointSize) {
     DeleteObject(previous);  // the previous job font
   else
     PrintJob.SavedFont = previous;  // the context's own font
+  PrintJobFont = description;
   return 1;
 }
 

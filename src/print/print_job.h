@@ -19,6 +19,10 @@ struct PrintJobRecord {
 
 extern PrintJobRecord PrintJob;
 
+// The description of the job's selected font (face and em height), for the fonts of the
+// same face in other styles (bold, underlined, wider) that DOS printer text draws with.
+extern LOGFONTA PrintJobFont;
+
 // The document name every printed document carries on the spooler.
 inline const std::string PrintDocumentName = "Tavrel DOS output";
 

@@ -162,6 +162,43 @@ void FakeQueryAdvances(DeviceContext& dc, unsigned first, unsigned last, int* wi
   RealizedAdvances(dc, first, last, widths);
 }
 
+// The fake's advance of a character: as the byte for Latin-1, as 'x' beyond it.
+void FakeCharacterAdvances(DeviceContext& dc, const char32_t* characters, size_t count,
+                           int* widths) {
+  State.charWidthCalls++;
+  const bool proportional = dc.realized.face.find("Sans") != std::string::npos;
+  for (size_t index = 0; index < count; index++) {
+    const char32_t character = characters[index];
+    widths[index] =
+        FakeAdvance(proportional, static_cast<unsigned char>(character < 0x100 ? character : 'x'),
+                    dc.realized.emHeight);
+  }
+}
+
+// Records a wide drawing: its characters as UTF-8, and its font's weight and underline.
+int FakeDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text) {
+  std::string utf8;
+  for (const char32_t c : text) {
+    if (c < 0x80) {
+      utf8 += static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (c >> 6));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (c >> 12));
+      utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  FakeTextDraw draw{dc.pageNumber, x, y, dc.align, utf8, dc.realized.face, dc.realized.emHeight};
+  draw.wide = true;
+  draw.weight = dc.font ? dc.font->font.lfWeight : 0;
+  draw.underline = dc.font && dc.font->font.lfUnderline;
+  draw.widthOfFont = dc.font ? dc.font->font.lfWidth : 0;
+  State.draws.push_back(draw);
+  return 1;
+}
+
 // Records a bitmap drawing with the page it is on.
 bool FakeDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
   BitmapDraws.push_back(FakeBitmapDraw{dc.pageNumber, bitmap.x, bitmap.y, bitmap.width,
@@ -245,10 +282,27 @@ const BitmapObjects FakeBitmapObjects = {
 };
 
 const PrinterBackend FakePrinterBackend = {
-    FakeListPrinters, FakeFindPrinter,    FakeOpenContext,    FakeCloseContext,   FakeStartDoc,
-    FakeStartPage,    FakeEndPage,        FakeEndDoc,         FakeListFaces,      FakeRealizeFont,
-    FakeReleaseFont,  FakeQueryAdvances,  FakeDrawText,       FakeDrawBitmap,     nullptr,
-    nullptr,          FakeDefaultPrinter, FakeAskOrientation, &FakeBitmapObjects,
+    FakeListPrinters,
+    FakeFindPrinter,
+    FakeOpenContext,
+    FakeCloseContext,
+    FakeStartDoc,
+    FakeStartPage,
+    FakeEndPage,
+    FakeEndDoc,
+    FakeListFaces,
+    FakeRealizeFont,
+    FakeReleaseFont,
+    FakeQueryAdvances,
+    FakeDrawText,
+    FakeDrawBitmap,
+    nullptr,
+    nullptr,
+    FakeDefaultPrinter,
+    FakeAskOrientation,
+    &FakeBitmapObjects,
+    FakeCharacterAdvances,
+    FakeDrawCharacters,
 };
 
 }  // namespace

@@ -29,6 +29,10 @@ struct FakeTextDraw {
   std::string text;
   std::string face;
   int emHeight;
+  bool wide = false;  // drawn with TextOutW: text holds its characters as UTF-8
+  int weight = 0;     // lfWeight, lfUnderline and lfWidth of the font it was drawn in
+  bool underline = false;
+  int widthOfFont = 0;
 };
 
 // A bitmap drawing on the fake.

@@ -13,6 +13,10 @@ void ConsoleStart();
 void ConsoleStop();
 
 void ConsolePrint(const std::string& text);
+// Text in characters (UTF-16) rather than code page 437 bytes: a document in another code
+// page shown as it prints. On a terminal each character takes a cell; as plain lines the text
+// goes out in UTF-8.
+void ConsolePrintCharacters(const std::u16string& text);
 void ConsolePrintZone();
 void ConsoleNewLine();
 // The number's text (sign position, digits) and one trailing blank.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/cp437.h"
 #include "base/print_zones.h"
 
 // Index of a 1-based row and column in the cell vector, whose rows are a ring starting at
@@ -84,8 +85,32 @@ unsigned char CurrentAttribute(const ConsoleScreen& screen) {
   return static_cast<unsigned char>(screen.background * 16 + screen.foreground);
 }
 
+static void ScreenWriteCells(ConsoleScreen& screen, const std::string& text,
+                             const std::u16string* characters);
+
 // Places each byte under the cursor and moves on, wrapping and scrolling.
 void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
+  ScreenWriteCells(screen, text, nullptr);
+}
+
+// ScreenWriteCharacters() - Each character as its code page 437 byte where it has one.
+void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text) {
+  std::string bytes(text.size(), '?');
+  std::u16string beyond(text.size(), u'\0');  // the characters code page 437 lacks
+  for (size_t index = 0; index < text.size(); index++) {
+    const int byte = Cp437ByteOf(text[index]);
+    if (byte >= 0)
+      bytes[index] = static_cast<char>(byte);
+    else
+      beyond[index] = text[index];
+  }
+  ScreenWriteCells(screen, bytes, &beyond);
+}
+
+// ScreenWriteCells() - Bytes into cells from the cursor on, with the characters beyond code
+// page 437 beside them when there are any (0 where the byte is the character).
+static void ScreenWriteCells(ConsoleScreen& screen, const std::string& text,
+                             const std::u16string* characters) {
   const unsigned char attribute = CurrentAttribute(screen);
   size_t next = 0;
   while (next < text.size()) {
@@ -98,8 +123,10 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
     const size_t room = static_cast<size_t>(columnsLeft);
     const size_t count = std::min(room, text.size() - next);
     ScreenCell* cell = &CellAt(screen, screen.cursorRow, screen.cursorColumn);
-    for (size_t i = 0; i < count; i++)
-      cell[i] = ScreenCell{static_cast<unsigned char>(text[next + i]), attribute, true};
+    for (size_t i = 0; i < count; i++) {
+      cell[i] = ScreenCell{static_cast<unsigned char>(text[next + i]), attribute, true, 0};
+      if (characters) cell[i].character = (*characters)[next + i];
+    }
     next += count;
     if (count < room) {
       screen.cursorColumn += static_cast<int>(count);

@@ -14,6 +14,9 @@ struct ScreenCell {
   unsigned char byte = ' ';
   unsigned char attribute = 7;
   bool written = false;
+  // A character shown instead of the byte's glyph, for text in another code page than the
+  // console's (0: the byte's code page 437 glyph); byte then holds its nearest 437 byte.
+  char16_t character = 0;
 };
 
 struct ConsoleScreen {
@@ -45,6 +48,9 @@ unsigned char CurrentAttribute(const ConsoleScreen& screen);
 // Writes bytes at the cursor: none interpreted, wrap at the last column, a pending scroll
 // instead of a scroll after the bottom-right cell.
 void ScreenWrite(ConsoleScreen& screen, const std::string& text);
+// Writes characters at the cursor as ScreenWrite writes bytes: each in one cell, shown as
+// itself (a character code page 437 has keeps its byte, any other is kept beside a "?").
+void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text);
 // How many spaces reach the next 14-column print zone: 14 - (c mod 14), c the 0-based column.
 int ZoneSpaces(const ConsoleScreen& screen);
 // Writes those spaces by the text rule (so they wrap and scroll).

@@ -4,7 +4,8 @@
 // Behind it: CUPS destinations and the built-in "Print to PDF" printer, both written as PDF by
 // the printer layer's own writer, fonts from fontconfig with FreeType metrics (or a test's own kind of printer,
 // printer_internal.h). Coordinates are device pixels, origin at the top-left corner of the
-// printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252).
+// printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252); the wide
+// calls (...W) take UTF-16 for characters beyond it, and draw and measure the same way.
 #pragma once
 
 #include <cstdint>
@@ -163,6 +164,13 @@ int GetTextExtentPoint32A(HDC dc, const char* text, int length, SIZE* size);
 // sum of its bytes' advances (no kerning).
 int GetCharWidth32A(HDC dc, unsigned first, unsigned last, int* widths);
 int TextOutA(HDC dc, int x, int y, const char* text, int length);
+// The wide calls: text in UTF-16 units (on Linux each wchar_t holds one 16-bit unit; a
+// surrogate pair is one character). A character the font lacks, a control character
+// included, is the font's missing glyph, as with the 8-bit calls.
+int GetTextExtentPoint32W(HDC dc, const wchar_t* text, int length, SIZE* size);
+// Advances of the characters first..last (at most 0..0xFFFF) in the selected font.
+int GetCharWidth32W(HDC dc, unsigned first, unsigned last, int* widths);
+int TextOutW(HDC dc, int x, int y, const wchar_t* text, int length);
 unsigned SetTextAlign(HDC dc, unsigned align);
 unsigned GetTextAlign(HDC dc);
 int SetBkMode(HDC dc, int mode);

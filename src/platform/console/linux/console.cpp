@@ -17,6 +17,7 @@
 #include "platform/console/linux/console_render.h"
 #include "platform/console/console_screen.h"
 #include "platform/console/linux/console_terminal.h"
+#include "base/code_pages.h"
 #include "base/cp437.h"
 #include "base/error_code.h"
 #include "base/number_text.h"
@@ -184,6 +185,15 @@ void ConsoleStop() {
 void ConsolePrint(const std::string& text) {
   if (text.empty()) return;
   WriteText(text);
+}
+
+// Characters into the screen model, UTF-8 into plain lines.
+void ConsolePrintCharacters(const std::u16string& text) {
+  if (text.empty()) return;
+  FollowTerminal();
+  ScreenWriteCharacters(Model(), text);
+  WritePlain(Utf16ToUtf8(text));
+  ShowChanges();
 }
 
 // Spaces up to the next print zone.

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/code_pages.h"
 #include "base/cp437.h"
 
 // Cursor addressing to a 1-based row and column.
@@ -16,9 +17,17 @@ static int AnsiColor(int color) {
   return ((base & 1) << 2) | (base & 2) | ((base & 4) >> 2);
 }
 
-// The view's value for a model cell.
+// The view's value for a model cell: its byte and colour, or (below -1) its character and
+// colour.
 static int ViewValue(const ScreenCell& cell) {
+  if (cell.character) return -2 - (cell.character * 256 + cell.attribute);
   return cell.byte + cell.attribute * 256;
+}
+
+// The UTF-8 the terminal draws a cell with.
+static std::string CellGlyph(const ScreenCell& cell) {
+  if (cell.character) return Utf16ToUtf8(std::u16string(1, cell.character));
+  return Cp437Glyph(cell.byte);
 }
 
 // Marks everything on the terminal unknown, at the model's size.
@@ -87,7 +96,7 @@ static void ReachCell(const ConsoleScreen& screen, TerminalView& view, int row, 
     AppendMove(out, row, column);
   } else {
     for (int between = view.cursorColumn; between < column; between++) {
-      out += Cp437Glyph(CellAt(screen, row, between).byte);
+      out += CellGlyph(CellAt(screen, row, between));
     }
   }
   view.cursorRow = row;
@@ -111,7 +120,7 @@ void RenderScreen(const ConsoleScreen& screen, TerminalView& view, std::string& 
         out += ColorSequence(cell.attribute);
         view.attribute = cell.attribute;
       }
-      out += Cp437Glyph(cell.byte);
+      out += CellGlyph(cell);
       shown = ViewValue(cell);
       // After the last column the terminal waits to wrap; after a picture of a control byte
       // some terminals draw two columns: address the next cell afresh in both cases.

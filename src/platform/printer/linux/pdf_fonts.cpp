@@ -50,7 +50,11 @@ std::string SubsetTag(const PdfFont& font, const std::string& name) {
     hash *= 1099511628211ull;
   };
   for (const char c : name) mix(static_cast<unsigned char>(c));
-  for (const int glyph : font.glyphOfCode) mix(static_cast<unsigned long long>(glyph) + 1);
+  if (font.composite) {
+    for (const auto& [glyph, character] : font.characterOfGlyph) mix(glyph + 1ull);
+  } else {
+    for (const int glyph : font.glyphOfCode) mix(static_cast<unsigned long long>(glyph) + 1);
+  }
   std::string tag(6, 'A');
   for (char& c : tag) {
     c = static_cast<char>('A' + hash % 26);
@@ -127,14 +131,20 @@ int WriteToUnicode(PdfOutput& out, const PdfFont& font) {
   return object;
 }
 
-// The face as a TrueType subset of the glyphs the font uses; empty when the face has no
-// TrueType outlines or HarfBuzz cannot subset it.
-std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
+// True for a face of TrueType outlines with a Unicode character map: the faces HarfBuzz
+// subsets.
+bool HasTrueTypeOutlines(const PdfFace& face) {
   FT_ULong length = 0;
-  if (!FT_IS_SFNT(face.face) || !face.face->charmap ||
-      face.face->charmap->encoding != FT_ENCODING_UNICODE ||
-      FT_Load_Sfnt_Table(face.face, TTAG_glyf, 0, nullptr, &length) != 0 || length == 0)
-    return "";
+  return FT_IS_SFNT(face.face) && face.face->charmap &&
+         face.face->charmap->encoding == FT_ENCODING_UNICODE &&
+         FT_Load_Sfnt_Table(face.face, TTAG_glyf, 0, nullptr, &length) == 0 && length > 0;
+}
+
+// The face as a TrueType subset of the given glyphs and characters, with HarfBuzz's flags;
+// empty when the face has no TrueType outlines or HarfBuzz cannot subset it.
+std::string SubsetFace(const PdfFace& face, const std::vector<unsigned>& glyphList,
+                       const std::vector<char32_t>& characterList, unsigned flags) {
+  if (!HasTrueTypeOutlines(face)) return "";
   hb_blob_t* blob = hb_blob_create_from_file_or_fail(face.file.c_str());
   if (!blob) return "";
   hb_face_t* whole = hb_face_create(blob, static_cast<unsigned>(face.index));
@@ -145,23 +155,15 @@ std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
     hb_set_t* characters = hb_subset_input_unicode_set(input);
     hb_set_t* glyphs = hb_subset_input_glyph_set(input);
     hb_set_add(glyphs, 0);
-    for (int code = 0; code < 256; code++) {
-      const int glyph = font.glyphOfCode[static_cast<size_t>(code)];
-      if (glyph < 0) continue;
-      hb_set_add(glyphs, static_cast<hb_codepoint_t>(glyph));
-      hb_set_add(characters, font.characterOfCode[static_cast<size_t>(code)]);
-      // WinAnsi names the no-break space "space" and the soft hyphen "hyphen": a viewer finds
-      // those two codes' glyphs through the plain space and hyphen, which must be there.
-      if (code == 0xA0) hb_set_add(characters, 0x20);
-      if (code == 0xAD) hb_set_add(characters, 0x2D);
-    }
+    for (const unsigned glyph : glyphList) hb_set_add(glyphs, glyph);
+    for (const char32_t character : characterList) hb_set_add(characters, character);
     // A PDF draws glyph by glyph: the shaping tables only make the file bigger.
     hb_set_clear(hb_subset_input_set(input, HB_SUBSET_SETS_LAYOUT_FEATURE_TAG));
     hb_set_t* drop = hb_subset_input_set(input, HB_SUBSET_SETS_DROP_TABLE_TAG);
     for (const char* tag : {"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "morx", "DSIG",
                             "vhea", "vmtx", "VORG", "hdmx", "LTSH", "VDMX"})
       hb_set_add(drop, hb_tag_from_string(tag, 4));
-    hb_subset_input_set_flags(input, HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+    hb_subset_input_set_flags(input, flags);
     if (hb_face_t* subset = hb_subset_or_fail(whole, input)) {
       hb_blob_t* result = hb_face_reference_blob(subset);
       unsigned size = 0;
@@ -176,15 +178,35 @@ std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
   return bytes;
 }
 
+// The face as a TrueType subset of the glyphs a simple font uses.
+std::string TrueTypeSubset(const PdfFace& face, const PdfFont& font) {
+  std::vector<unsigned> glyphs;
+  std::vector<char32_t> characters;
+  for (int code = 0; code < 256; code++) {
+    const int glyph = font.glyphOfCode[static_cast<size_t>(code)];
+    if (glyph < 0) continue;
+    glyphs.push_back(static_cast<unsigned>(glyph));
+    characters.push_back(font.characterOfCode[static_cast<size_t>(code)]);
+    // WinAnsi names the no-break space "space" and the soft hyphen "hyphen": a viewer finds
+    // those two codes' glyphs through the plain space and hyphen, which must be there.
+    if (code == 0xA0) characters.push_back(0x20);
+    if (code == 0xAD) characters.push_back(0x2D);
+  }
+  return SubsetFace(face, glyphs, characters, HB_SUBSET_FLAGS_NOTDEF_OUTLINE);
+}
+
 // The font descriptor of a face: its name, kind, box and vertical metrics, and the embedded
 // font file.
-int WriteDescriptor(PdfOutput& out, FT_Face ft, const std::string& baseName, int file) {
+int WriteDescriptor(PdfOutput& out, FT_Face ft, const std::string& baseName, int file,
+                    bool symbolic = false) {
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2));
   auto* post = static_cast<TT_Postscript*>(FT_Get_Sfnt_Table(ft, FT_SFNT_POST));
   const double italicAngle = post ? static_cast<double>(post->italicAngle) / 65536.0 : 0.0;
   const long capHeight =
       os2 && os2->version >= 2 && os2->sCapHeight > 0 ? os2->sCapHeight : ft->ascender;
-  int flags = 32;  // non-symbolic: codes are characters of the standard Latin set
+  // Non-symbolic: codes are characters of the standard Latin set; a composite font's codes
+  // are glyph numbers.
+  int flags = symbolic ? 4 : 32;
   if (FT_IS_FIXED_WIDTH(ft)) flags |= 1;
   if (ft->style_flags & FT_STYLE_FLAG_ITALIC) flags |= 64;
 
@@ -238,6 +260,117 @@ bool WriteTrueTypeFont(PdfFonts& fonts, PdfOutput& out, int faceIndex, const Pdf
   f += " /Encoding /WinAnsiEncoding /FontDescriptor ";
   PdfPutInt(f, descriptor);
   f += " 0 R /ToUnicode ";
+  PdfPutInt(f, toUnicode);
+  f += " 0 R >>";
+  PdfCloseObject(out);
+  return true;
+}
+
+// The bytes of a font file; empty when it cannot be read.
+std::string WholeFile(const std::string& path) {
+  std::string bytes;
+  if (FILE* file = fopen(path.c_str(), "rb")) {
+    char block[65536];
+    size_t got = 0;
+    while ((got = fread(block, 1, sizeof block, file)) > 0) bytes.append(block, got);
+    fclose(file);
+  }
+  return bytes;
+}
+
+// The map from a composite font's two-byte codes (glyph numbers) to characters.
+int WriteCompositeToUnicode(PdfOutput& out, const PdfFont& font) {
+  std::string cmap =
+      "/CIDInit /ProcSet findresource begin\n12 dict begin\nbegincmap\n"
+      "/CIDSystemInfo << /Registry (Adobe) /Ordering (UCS) /Supplement 0 >> def\n"
+      "/CMapName /Adobe-Identity-UCS def\n/CMapType 2 def\n"
+      "1 begincodespacerange\n<0000> <FFFF>\nendcodespacerange\n";
+  std::string entries;
+  int count = 0;
+  auto flush = [&] {
+    if (!count) return;
+    PdfPutInt(cmap, count);
+    cmap += " beginbfchar\n" + entries + "endbfchar\n";
+    entries.clear();
+    count = 0;
+  };
+  for (const auto& [glyph, character] : font.characterOfGlyph) {
+    char line[40];
+    if (character < 0x10000)
+      snprintf(line, sizeof line, "<%04X> <%04X>\n", glyph, static_cast<unsigned>(character));
+    else
+      snprintf(line, sizeof line, "<%04X> <%04X%04X>\n", glyph,
+               static_cast<unsigned>(0xD800 + ((character - 0x10000) >> 10)),
+               static_cast<unsigned>(0xDC00 + ((character - 0x10000) & 0x3FF)));
+    entries += line;
+    if (++count == 100) flush();
+  }
+  flush();
+  cmap += "endcmap\nCMapName currentdict /CMap defineresource pop\nend\nend\n";
+  const int object = PdfNewObject(out);
+  PdfWriteStream(out, object, "", cmap);
+  return object;
+}
+
+// Writes a composite font: a TrueType subset that keeps each glyph at its number, so a code
+// is its glyph (Identity-H, CIDToGIDMap Identity), with the widths of the glyphs drawn. False
+// when the face cannot be subset.
+bool WriteCompositeFont(PdfFonts& fonts, PdfOutput& out, int faceIndex, const PdfFont& font) {
+  PdfFace& face = fonts.faces[static_cast<size_t>(faceIndex)];
+  std::vector<unsigned> glyphs;
+  std::vector<char32_t> characters;
+  for (const auto& [glyph, character] : font.characterOfGlyph) {
+    glyphs.push_back(glyph);
+    characters.push_back(character);
+  }
+  std::string subset = SubsetFace(face, glyphs, characters,
+                                  HB_SUBSET_FLAGS_NOTDEF_OUTLINE | HB_SUBSET_FLAGS_RETAIN_GIDS);
+  // Glyphs keep their numbers, so the whole font file draws the same when a subset cannot be
+  // made of it.
+  if (subset.empty()) subset = WholeFile(face.file);
+  if (subset.empty()) return false;
+  const FT_Face ft = face.face;
+  const int file = PdfNewObject(out);
+  std::string extra = "/Length1 ";
+  PdfPutInt(extra, static_cast<long long>(subset.size()));
+  PdfWriteStream(out, file, extra, subset);
+
+  const std::string baseName = SubsetTag(font, FontName(ft)) + "+" + FontName(ft);
+  const int descriptor = WriteDescriptor(out, ft, baseName, file, true);
+  const int toUnicode = WriteCompositeToUnicode(out, font);
+  const int descendant = PdfNewObject(out);
+  PdfOpenObject(out, descendant);
+  std::string& d = out.buffer;
+  d += "<< /Type /Font /Subtype /CIDFontType2 /BaseFont /" + baseName +
+       " /CIDSystemInfo << /Registry (Adobe) /Ordering (Identity) /Supplement 0 >>"
+       " /CIDToGIDMap /Identity /FontDescriptor ";
+  PdfPutInt(d, descriptor);
+  d += " 0 R /W [";
+  // Runs of consecutive glyph numbers, each with its widths in thousandths of an em.
+  unsigned previous = 0;
+  bool open = false;
+  for (const auto& [glyph, character] : font.characterOfGlyph) {
+    if (!open || glyph != previous + 1) {
+      if (open) d += "] ";
+      PdfPutInt(d, glyph);
+      d += " [";
+      open = true;
+    } else {
+      d += ' ';
+    }
+    PdfPutNumber(d, PdfDesignAdvance(fonts, faceIndex, glyph) * 1000.0);
+    previous = glyph;
+  }
+  if (open) d += ']';
+  d += "] >>";
+  PdfCloseObject(out);
+
+  PdfOpenObject(out, font.object);
+  std::string& f = out.buffer;
+  f += "<< /Type /Font /Subtype /Type0 /BaseFont /" + baseName +
+       " /Encoding /Identity-H /DescendantFonts [";
+  PdfPutInt(f, descendant);
+  f += " 0 R] /ToUnicode ";
   PdfPutInt(f, toUnicode);
   f += " 0 R >>";
   PdfCloseObject(out);
@@ -399,6 +532,35 @@ PdfFont& PdfFontFor(PdfFonts& fonts, PdfOutput& out, int face, const PdfGlyph& g
   return font;
 }
 
+PdfFont& PdfWideFontFor(PdfFonts& fonts, PdfOutput& out, int face, unsigned glyph,
+                        char32_t character, unsigned& code) {
+  PdfFace& f = fonts.faces[static_cast<size_t>(face)];
+  // A face of a collection goes the way of outlines: it could not be embedded whole should
+  // HarfBuzz fail to subset it.
+  if (f.trueType < 0) f.trueType = HasTrueTypeOutlines(f) && f.face->num_faces == 1 ? 1 : 0;
+  if (f.trueType) {
+    OpenFont(fonts, out, f.composite);
+    f.composite.composite = true;
+    f.composite.characterOfGlyph.emplace(glyph, character);
+    code = glyph;
+    return f.composite;
+  }
+  const auto key = std::make_pair(glyph, character);
+  auto known = f.outlineCode.find(key);
+  if (known == f.outlineCode.end()) {
+    const size_t used = f.outlineCode.size();
+    if (used % 256 == 0) f.outlines.emplace_back();
+    PdfFont& font = f.outlines.back();
+    OpenFont(fonts, out, font);
+    const int next = static_cast<int>(used % 256);
+    font.glyphOfCode[static_cast<size_t>(next)] = static_cast<int>(glyph);
+    font.characterOfCode[static_cast<size_t>(next)] = character;
+    known = f.outlineCode.emplace(key, std::make_pair(f.outlines.size() - 1, next)).first;
+  }
+  code = static_cast<unsigned>(known->second.second);
+  return f.outlines[known->second.first];
+}
+
 double PdfDesignAdvance(PdfFonts& fonts, int face, unsigned glyph) {
   PdfFace& f = fonts.faces[static_cast<size_t>(face)];
   if (glyph >= f.designAdvance.size()) return 0;
@@ -419,6 +581,9 @@ bool PdfWriteFonts(PdfFonts& fonts, PdfOutput& out) {
     if (f.text.object && !WriteTrueTypeFont(fonts, out, face, f.text))
       WriteOutlineFont(fonts, out, face, f.text);
     if (f.missing.object) WriteOutlineFont(fonts, out, face, f.missing);
+    // A font file that cannot be read leaves the document without its font.
+    if (f.composite.object && !WriteCompositeFont(fonts, out, face, f.composite)) out.failed = true;
+    for (const PdfFont& font : f.outlines) WriteOutlineFont(fonts, out, face, font);
   }
   return !out.failed;
 }

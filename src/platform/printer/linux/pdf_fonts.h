@@ -7,6 +7,11 @@
 // glyph) go into a second font of outlines under the same codes: a TrueType font with WinAnsi
 // encoding cannot give them codes of their own. Both kinds keep each byte's code, so the
 // content of a page does not depend on which kind a font becomes.
+//
+// Characters beyond Windows-1252 (box drawing, Cyrillic, Greek...) go into a third font of
+// the face: a composite font (Type 0, Identity-H) whose two-byte codes are the face's glyph
+// numbers, embedded as a TrueType subset that keeps every glyph at its number. A face without
+// TrueType outlines draws them from outlines instead, in Type 3 fonts of 256 codes each.
 #pragma once
 
 #include <ft2build.h>
@@ -14,6 +19,7 @@
 
 #include <array>
 #include <deque>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -33,6 +39,9 @@ struct PdfFont {
   std::string resource;                // its name in the pages' resources ("F1")
   std::array<int, 256> glyphOfCode{};  // -1: code unused
   std::array<char32_t, 256> characterOfCode{};
+  // The composite font: the character of each glyph drawn, by glyph number (its code).
+  bool composite = false;
+  std::map<unsigned, char32_t> characterOfGlyph;
 };
 
 // One face drawn in the document (a font file and the face's index in it).
@@ -42,6 +51,10 @@ struct PdfFace {
   FT_Face face = nullptr;             // a reference of its own, let go with the document
   PdfFont text;                       // the face's glyphs with a character
   PdfFont missing;                    // the glyphs without one, from their outlines
+  PdfFont composite;                  // glyphs of characters beyond Windows-1252
+  int trueType = -1;                  // 1: TrueType outlines a composite font can take
+  std::deque<PdfFont> outlines;       // else their glyphs from outlines, 256 codes a font
+  std::map<std::pair<unsigned, char32_t>, std::pair<size_t, int>> outlineCode;
   std::vector<double> designAdvance;  // advance of each glyph in ems (-1: not yet read)
 };
 
@@ -54,6 +67,10 @@ struct PdfFonts {
 int PdfFaceOf(PdfFonts& fonts, PdfOutput& out, FT_Face face, const std::string& file, int index);
 // The font a glyph is drawn in, with the glyph's code recorded in it.
 PdfFont& PdfFontFor(PdfFonts& fonts, PdfOutput& out, int face, const PdfGlyph& glyph);
+// The font that draws a glyph of a character beyond Windows-1252, with the glyph recorded in
+// it, and the glyph's code there: two bytes in the composite font (font.composite), else one.
+PdfFont& PdfWideFontFor(PdfFonts& fonts, PdfOutput& out, int face, unsigned glyph,
+                        char32_t character, unsigned& code);
 // A glyph's own advance in ems.
 double PdfDesignAdvance(PdfFonts& fonts, int face, unsigned glyph);
 // Writes every font used; false when one could not be written.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -306,6 +307,97 @@ void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& 
   c += "]TJ\n";
 }
 
+// One glyph of a run of characters: its font, its code there and the correction after it.
+struct PlacedCode {
+  const PdfFont* font = nullptr;
+  unsigned code = 0;
+  double correction = 0;
+};
+
+// Shows glyphs first..last of a run, all in one font, as ShowTextPiece shows bytes: codes of
+// two bytes in a composite font, of one in the others.
+void ShowCodes(DocumentState& doc, const std::vector<PlacedCode>& run, size_t first, size_t last,
+               bool exactEnd) {
+  std::string& c = doc.content;
+  const bool wide = run[first].font->composite;
+  std::string codes;
+  const size_t corrected = exactEnd ? last : last - 1;
+  bool anyCorrection = false;
+  for (size_t i = first; i < corrected && !anyCorrection; i++)
+    anyCorrection = run[i].correction != 0;
+  if (!anyCorrection) {
+    for (size_t i = first; i < last; i++) {
+      if (wide) codes += static_cast<char>(run[i].code >> 8);
+      codes += static_cast<char>(run[i].code & 0xFF);
+    }
+    PdfPutLiteral(c, codes);
+    c += "Tj\n";
+    return;
+  }
+  c += '[';
+  for (size_t i = first; i < last; i++) {
+    if (wide) codes += static_cast<char>(run[i].code >> 8);
+    codes += static_cast<char>(run[i].code & 0xFF);
+    if (i < corrected && run[i].correction != 0) {
+      PdfPutLiteral(c, codes);
+      PdfPutNumber(c, run[i].correction);
+      codes.clear();
+    }
+  }
+  if (!codes.empty()) PdfPutLiteral(c, codes);
+  c += "]TJ\n";
+}
+
+// The opaque background of a run: a box of the background colour behind it.
+void DrawBackground(const DeviceContext& dc, DocumentState& doc, int left, int baseline,
+                    int width) {
+  if (dc.backgroundMode != OPAQUE || width <= 0) return;
+  std::string& c = doc.content;
+  EndText(doc);
+  SetFill(doc, dc.backgroundColor);
+  PdfPutInt(c, left);
+  c += ' ';
+  PdfPutInt(c, baseline - dc.realized.metrics.tmAscent);
+  c += ' ';
+  PdfPutInt(c, width);
+  c += ' ';
+  PdfPutInt(c, dc.realized.metrics.tmHeight);
+  c += " re f\n";
+}
+
+// An underlined font's stroke under a run, in the text's colour.
+void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int baseline,
+                   int width) {
+  if (!dc.font || !dc.font->font.lfUnderline || width <= 0) return;
+  std::string& c = doc.content;
+  EndText(doc);
+  SetFill(doc, dc.textColor);
+  PdfPutInt(c, left);
+  c += ' ';
+  PdfPutInt(c, static_cast<long long>(baseline) + dc.realized.underlineOffset);
+  c += ' ';
+  PdfPutInt(c, width);
+  c += ' ';
+  PdfPutInt(c, dc.realized.underlineThickness);
+  c += " re f\n";
+}
+
+// The Windows-1252 byte of a character (-1: none), so a character of a wide call that a byte
+// could draw is drawn as that byte, in the same font under the same code.
+int ByteOfCharacter(char32_t character) {
+  static const std::array<char32_t, 32> high = [] {
+    std::array<char32_t, 32> characters{};
+    for (unsigned byte = 0x80; byte < 0xA0; byte++)
+      characters[byte - 0x80] = ByteCharacter(static_cast<unsigned char>(byte));
+    return characters;
+  }();
+  if (character < 0x80 || (character >= 0xA0 && character < 0x100))
+    return static_cast<int>(character);
+  for (unsigned index = 0; index < high.size(); index++)
+    if (high[index] == character) return static_cast<int>(0x80 + index);
+  return -1;
+}
+
 }  // namespace
 
 // Sets the geometry from the sheet, orientation and resolution. Landscape turns the sheet a
@@ -494,19 +586,7 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
   BeginDrawing(*doc);
-  std::string& c = doc->content;
-  if (dc.backgroundMode == OPAQUE && width > 0) {
-    EndText(*doc);
-    SetFill(*doc, dc.backgroundColor);
-    PdfPutInt(c, left);
-    c += ' ';
-    PdfPutInt(c, baseline - dc.realized.metrics.tmAscent);
-    c += ' ';
-    PdfPutInt(c, width);
-    c += ' ';
-    PdfPutInt(c, dc.realized.metrics.tmHeight);
-    c += " re f\n";
-  }
+  DrawBackground(dc, *doc, left, baseline, width);
   if (text.empty()) return 1;
   SetFill(*doc, dc.textColor);
   size_t first = 0;
@@ -523,5 +603,67 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
     }
   }
   ShowTextPiece(*doc, b, text, first, text.size(), false);
+  DrawUnderline(dc, *doc, left, baseline, width);
+  return 1;
+}
+
+// Draws a run of characters as CanvasDrawText draws bytes. The characters of Windows-1252
+// are drawn as their bytes (the same fonts and codes as byte text), a character the font has
+// no glyph for as a byte without a character is, the others in the face's font of glyphs
+// beyond Windows-1252.
+int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text) {
+  std::string bytes(text.size(), '\0');
+  bool allBytes = true;
+  for (size_t i = 0; i < text.size() && allBytes; i++) {
+    const int byte = ByteOfCharacter(text[i]);
+    allBytes = byte >= 0;
+    bytes[i] = static_cast<char>(byte);
+  }
+  if (allBytes) return CanvasDrawText(dc, x, y, bytes);
+
+  DocumentState* doc = dc.document;
+  if (!doc || doc->out.failed) return 0;
+  const ByteDrawing* drawing = DrawingOfFont(dc, *doc);
+  if (!drawing) return 0;
+  const ByteDrawing& b = *drawing;
+  const double size = dc.realized.emHeight * dc.realized.widthScale;
+  // A byte without a character (81h) draws the missing glyph when the font has none there.
+  const bool missingByte = dc.realized.glyphs[0x81] == 0;
+  std::vector<PlacedCode> run(text.size());
+  long long runWidth = 0;
+  for (size_t i = 0; i < text.size(); i++) {
+    const CharacterGlyph glyph = CatalogCharacterGlyph(dc.realized, text[i]);
+    runWidth += glyph.advance;
+    int byte = ByteOfCharacter(text[i]);
+    if (byte < 0 && glyph.glyph == 0 && missingByte) byte = 0x81;
+    PlacedCode& placed = run[i];
+    if (byte >= 0) {
+      placed.font = FontOfByte(dc, *doc, static_cast<unsigned char>(byte));
+      placed.code = static_cast<unsigned>(byte);
+      placed.correction = b.correction[static_cast<unsigned char>(byte)];
+      continue;
+    }
+    unsigned code = 0;
+    placed.font = &PdfWideFontFor(doc->fonts, doc->out, b.pdfFace, glyph.glyph, text[i], code);
+    placed.code = code;
+    const double own = PdfDesignAdvance(doc->fonts, b.pdfFace, glyph.glyph);
+    const double correction = size > 0 ? 1000.0 * (own - glyph.advance / size) : 0;
+    placed.correction = std::fabs(correction) < 0.00005 ? 0 : correction;
+  }
+  const int width = static_cast<int>(std::min<long long>(runWidth, INT32_MAX));
+  const int left = TextRunLeft(dc, x, width);
+  const int baseline = TextRunBaseline(dc, y);
+  BeginDrawing(*doc);
+  DrawBackground(dc, *doc, left, baseline, width);
+  SetFill(*doc, dc.textColor);
+  size_t first = 0;
+  for (size_t i = 1; i <= run.size(); i++) {
+    if (i < run.size() && run[i].font == run[first].font) continue;
+    SelectTextFont(*doc, b, run[first].font);
+    if (first == 0) PlaceText(*doc, b, left, baseline);
+    ShowCodes(*doc, run, first, i, i < run.size());
+    first = i;
+  }
+  DrawUnderline(dc, *doc, left, baseline, width);
   return 1;
 }

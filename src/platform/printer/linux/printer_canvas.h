@@ -54,6 +54,20 @@ bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap);
 // Draws a text run with the selected font, alignment, colour and background mode.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);
 
+// Draws Unicode characters as CanvasDrawText draws bytes; with the font's underline, a
+// stroke under the run.
+int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text);
+
+// A character's glyph in a realized font (0: the missing glyph) and its advance in pixels.
+struct CharacterGlyph {
+  unsigned glyph = 0;
+  int advance = 0;
+};
+CharacterGlyph CatalogCharacterGlyph(const RealizedFont& font, char32_t character);
+// Advances of characters in the context's realized font.
+void CatalogCharacterAdvances(DeviceContext& dc, const char32_t* characters, size_t count,
+                              int* widths);
+
 // Font families of fontconfig, each once, sorted by name.
 bool CatalogListFaces(DeviceContext& dc, std::vector<std::string>& faces);
 // Matches a font description with fontconfig and measures it with FreeType at the

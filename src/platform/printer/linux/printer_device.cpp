@@ -28,17 +28,37 @@ DeviceContext* LiveContext(HDC dc) {
   return dc;
 }
 
-// Frees a font object that was deleted while selected once no context holds it.
+// Frees a realized font on its context's backend.
+void ReleaseRealized(DeviceContext& dc, RealizedFont& font) {
+  if (font.engine && dc.backend->releaseFont) dc.backend->releaseFont(font);
+  font = RealizedFont();
+}
+
+// Frees what a context realized earlier for an object (every object when null).
+void ForgetRealizedBefore(DeviceContext& dc, const GdiObject* object) {
+  auto& before = dc.realizedBefore;
+  for (auto entry = before.begin(); entry != before.end();) {
+    if (object && entry->first != object) {
+      ++entry;
+      continue;
+    }
+    ReleaseRealized(dc, entry->second);
+    entry = before.erase(entry);
+  }
+}
+
+// Frees a font object that was deleted while selected once no context holds it, with what
+// any context kept realized of it.
 void ReleaseObjectIfDone(GdiObject* object) {
   if (object->stock || !object->deletePending || object->selections > 0) return;
+  for (DeviceContext* dc : LiveContexts) ForgetRealizedBefore(*dc, object);
   LiveObjects.erase(object);
   delete object;
 }
 
 // Frees the realized font of a context.
 void DropRealizedFont(DeviceContext& dc) {
-  if (dc.realized.engine && dc.backend->releaseFont) dc.backend->releaseFont(dc.realized);
-  dc.realized = RealizedFont();
+  ReleaseRealized(dc, dc.realized);
 }
 
 // A context of the printer on the backend with its defaults, or the given orientation; null
@@ -133,6 +153,7 @@ int DeleteDC(HDC handle) {
   if (!dc) return 0;
   dc->backend->closeContext(*dc);
   DropRealizedFont(*dc);
+  ForgetRealizedBefore(*dc, nullptr);
   if (dc->font && !dc->font->stock) {
     dc->font->selections--;
     ReleaseObjectIfDone(dc->font);
@@ -241,8 +262,21 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   // A context's own font belongs to that context only.
   if (object->stock && object != &dc->stockFont) return nullptr;
   RealizedFont realized;
-  if (!dc->backend->realizeFont(*dc, object->font, realized)) return nullptr;
-  DropRealizedFont(*dc);
+  auto& before = dc->realizedBefore;
+  auto known = std::find_if(before.begin(), before.end(),
+                            [object](const auto& entry) { return entry.first == object; });
+  if (known != before.end()) {
+    realized = known->second;
+    before.erase(known);
+  } else if (!dc->backend->realizeFont(*dc, object->font, realized)) {
+    return nullptr;
+  }
+  // The font it replaces stays realized for a later selection (the same object again is
+  // simply the one it has).
+  if (dc->font && dc->font != object)
+    before.emplace_back(dc->font, dc->realized);
+  else
+    DropRealizedFont(*dc);
   dc->realized = realized;
   GdiObject* previous = dc->font;
   object->selections++;
@@ -300,6 +334,60 @@ int TextOutA(HDC handle, int x, int y, const char* text, int length) {
   if (!dc->inDocument || !dc->inPage) return 0;
   return dc->backend->drawText(*dc, x, y,
                                std::string(text ? text : "", static_cast<size_t>(length)));
+}
+
+namespace {
+
+// UTF-16 units as characters: a surrogate pair is one character, a lone surrogate stays a
+// unit of its own (the font has no glyph for it).
+std::u32string WideCharacters(const wchar_t* text, int length) {
+  std::u32string characters;
+  characters.reserve(static_cast<size_t>(length));
+  for (int index = 0; index < length; index++) {
+    const auto unit = static_cast<char32_t>(text[index]) & 0xFFFFu;
+    const auto next = index + 1 < length ? static_cast<char32_t>(text[index + 1]) & 0xFFFFu : 0u;
+    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      characters.push_back(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+      index++;
+    } else {
+      characters.push_back(unit);
+    }
+  }
+  return characters;
+}
+
+}  // namespace
+
+// Width (sum of the characters' advances) and height (tmHeight) of a wide text.
+int GetTextExtentPoint32W(HDC handle, const wchar_t* text, int length, SIZE* size) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || !size || !dc->font || length < 0 || (length > 0 && !text)) return 0;
+  const std::u32string characters = WideCharacters(text, length);
+  std::vector<int> advances(characters.size());
+  dc->backend->characterAdvances(*dc, characters.data(), characters.size(), advances.data());
+  long long width = 0;
+  for (const int advance : advances) width += advance;
+  size->cx = static_cast<int>(std::min<long long>(width, INT32_MAX));
+  size->cy = dc->realized.metrics.tmHeight;
+  return 1;
+}
+
+// Advances of the characters first..last in the selected font.
+int GetCharWidth32W(HDC handle, unsigned first, unsigned last, int* widths) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || !widths || !dc->font || first > last || last > 0xFFFF) return 0;
+  std::u32string characters;
+  for (unsigned character = first; character <= last; character++) characters.push_back(character);
+  dc->backend->characterAdvances(*dc, characters.data(), characters.size(), widths);
+  return 1;
+}
+
+// Draws wide text on the page being drawn; nothing is drawn outside a page.
+int TextOutW(HDC handle, int x, int y, const wchar_t* text, int length) {
+  DeviceContext* dc = LiveContext(handle);
+  if (!dc || length < 0 || (length > 0 && !text) || !dc->font) return 0;
+  if (!dc->inDocument || !dc->inPage) return 0;
+  return dc->backend->drawCharacters(*dc, x, y, WideCharacters(text, length));
 }
 
 // Sets the text alignment; returns the previous one.

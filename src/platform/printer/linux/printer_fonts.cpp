@@ -11,6 +11,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/printer/linux/printer_canvas.h"
@@ -25,6 +26,11 @@ struct FontEngine {
   FT_Face face = nullptr;
   std::string file;
   int index = 0;
+  bool symbolFont = false;
+  double stretch = 1.0;  // the glyphs' stretch across (lfWidth)
+  // Glyph and advance of each character met so far: a document's few hundred characters are
+  // looked up in FreeType once each, not on every line.
+  std::unordered_map<char32_t, CharacterGlyph> characters;
 };
 
 // Windows-1252 characters of the bytes 80h-9Fh (0: none).
@@ -70,6 +76,15 @@ void DesignMetrics(FT_Face face, long& ascent, long& descent, long& gap) {
     ascent = face->units_per_EM;
     descent = 0;
   }
+}
+
+// The glyph of a character in the font: 0 (the missing glyph) for a control character or
+// one the font lacks; a symbol font has its characters at F000h + the byte.
+unsigned GlyphOfCharacter(FT_Face face, bool symbolFont, char32_t character) {
+  if (symbolFont)
+    return character >= 0x20 && character < 0x100 ? FT_Get_Char_Index(face, 0xF000u + character)
+                                                  : 0;
+  return IsControlCharacter(character) ? 0 : FT_Get_Char_Index(face, character);
 }
 
 // The glyph of a byte: its Windows-1252 character in the font, else the missing glyph.
@@ -126,8 +141,14 @@ bool MatchFont(const LOGFONTA& font, int pixelSize, std::string& file, int& inde
   return found;
 }
 
-// Fills the metrics and the byte table of a face at an em size in device pixels.
-void MeasureFace(FT_Face face, int em, RealizedFont& out) {
+// Design units across the line scaled to device pixels: at an em size, stretched.
+int ScaleAcross(long units, int em, int unitsPerEm, double stretch) {
+  return static_cast<int>(std::lround(static_cast<double>(units) * em * stretch / unitsPerEm));
+}
+
+// Fills the metrics and the byte table of a face at an em size in device pixels, its
+// glyphs stretched across by a factor (1: as designed).
+void MeasureFace(FT_Face face, int em, double stretch, RealizedFont& out) {
   const int unitsPerEm = face->units_per_EM;
   long ascent = 0, descent = 0, gap = 0;
   DesignMetrics(face, ascent, descent, gap);
@@ -150,7 +171,7 @@ void MeasureFace(FT_Face face, int em, RealizedFont& out) {
     if (FT_Get_Advance(face, glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING, &advance) != 0)
       advance = 0;
     out.glyphs[byte] = glyph;
-    out.advances[byte] = Scale(advance, em, unitsPerEm);
+    out.advances[byte] = ScaleAcross(advance, em, unitsPerEm, stretch);
     widest = std::max(widest, out.advances[byte]);
     if (glyph == 0) continue;  // the missing glyph is drawn by its own face
     if (pitch == 0)
@@ -161,14 +182,16 @@ void MeasureFace(FT_Face face, int em, RealizedFont& out) {
   // A fixed-pitch face is drawn stretched by the rounding of its advance to whole pixels
   // (83 pixels em: 49.97 becomes 50), so its own advance is the advance the text is measured
   // and placed with.
-  out.widthScale = 1.0;
-  if (fixedPitch && pitch > 0 && Scale(pitch, em, unitsPerEm) > 0)
-    out.widthScale = Scale(pitch, em, unitsPerEm) / (static_cast<double>(pitch) * em / unitsPerEm);
+  out.widthScale = stretch;
+  if (fixedPitch && pitch > 0 && ScaleAcross(pitch, em, unitsPerEm, stretch) > 0)
+    out.widthScale = ScaleAcross(pitch, em, unitsPerEm, stretch) /
+                     (static_cast<double>(pitch) * em / unitsPerEm);
   auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
   tm.tmAveCharWidth = os2 && os2->version != 0xFFFF && os2->xAvgCharWidth > 0
-                          ? Scale(os2->xAvgCharWidth, em, unitsPerEm)
+                          ? ScaleAcross(os2->xAvgCharWidth, em, unitsPerEm, stretch)
                           : out.advances['x'];
-  tm.tmMaxCharWidth = std::max(widest, Scale(face->max_advance_width, em, unitsPerEm));
+  tm.tmMaxCharWidth =
+      std::max(widest, ScaleAcross(face->max_advance_width, em, unitsPerEm, stretch));
 }
 
 // The em size of a description: a negative height is the em itself, a positive one the
@@ -252,8 +275,31 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
   out = RealizedFont();
   out.face = family;
   out.emHeight = EmSize(face, font.lfHeight, dc.dpiY);
-  MeasureFace(face, out.emHeight, out);
-  out.engine = new FontEngine{face, file, index};
+  MeasureFace(face, out.emHeight, 1.0, out);
+  // A width asked for (lfWidth, the average character width) stretches the glyphs across:
+  // DOS printer text's double width and condensed print.
+  double stretch = 1.0;
+  if (font.lfWidth > 0 && out.metrics.tmAveCharWidth > 0) {
+    stretch = static_cast<double>(font.lfWidth) / out.metrics.tmAveCharWidth;
+    MeasureFace(face, out.emHeight, stretch, out);
+  }
+  out.underlineOffset =
+      std::max(0, Scale(-face->underline_position, out.emHeight, face->units_per_EM) -
+                      Scale(face->underline_thickness, out.emHeight, face->units_per_EM) / 2);
+  out.underlineThickness =
+      std::max(1, Scale(face->underline_thickness, out.emHeight, face->units_per_EM));
+  auto* engine = new FontEngine;
+  engine->face = face;
+  engine->file = file;
+  engine->index = index;
+  engine->stretch = stretch;
+  engine->symbolFont = face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
+  // The bytes' characters are known already: the same glyphs and advances, so text drawn
+  // through either call comes out the same.
+  for (int byte = 0; byte < 256; byte++)
+    engine->characters[ByteCharacter(static_cast<unsigned char>(byte))] =
+        CharacterGlyph{out.glyphs[byte], out.advances[byte]};
+  out.engine = engine;
   return true;
 }
 
@@ -265,6 +311,30 @@ void CatalogReleaseFont(RealizedFont& font) {
   FT_Done_Face(engine->face);
   delete engine;
   font.engine = nullptr;
+}
+
+// The glyph and advance of a character, from the font's table of characters met so far.
+CharacterGlyph CatalogCharacterGlyph(const RealizedFont& font, char32_t character) {
+  auto* engine = static_cast<FontEngine*>(font.engine);
+  if (!engine) return CharacterGlyph{};
+  auto known = engine->characters.find(character);
+  if (known != engine->characters.end()) return known->second;
+  FT_Face face = engine->face;
+  CharacterGlyph found;
+  found.glyph = GlyphOfCharacter(face, engine->symbolFont, character);
+  FT_Fixed advance = 0;
+  if (FT_Get_Advance(face, found.glyph, FT_LOAD_NO_SCALE | FT_LOAD_NO_HINTING, &advance) != 0)
+    advance = 0;
+  found.advance = ScaleAcross(advance, font.emHeight, face->units_per_EM, engine->stretch);
+  engine->characters.emplace(character, found);
+  return found;
+}
+
+// Advances of characters in the realized font (the real printers' characterAdvances).
+void CatalogCharacterAdvances(DeviceContext& dc, const char32_t* characters, size_t count,
+                              int* widths) {
+  for (size_t index = 0; index < count; index++)
+    widths[index] = CatalogCharacterGlyph(dc.realized, characters[index]).advance;
 }
 
 // The FreeType face of a realized font and the file it was read from.

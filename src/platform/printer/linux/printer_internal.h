@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/printer/printer_device.h"
@@ -20,6 +21,9 @@ struct RealizedFont {
   // Horizontal stretch of the drawn glyphs that makes a fixed-pitch face's own advance the
   // whole-pixel advance above (1 for other faces), so the PDF needs no correction per glyph.
   double widthScale = 1.0;
+  // Underline stroke below the baseline (its top) and its thickness, in device pixels.
+  int underlineOffset = 0;
+  int underlineThickness = 1;
   void* engine = nullptr;  // the backend's own font data
 };
 
@@ -56,7 +60,11 @@ struct DeviceContext {
   GdiObject stockFont;
   GdiObject* font = nullptr;  // selected font object
   RealizedFont realized;      // the selected font on this context
-  unsigned align = 0;         // TA_TOP | TA_LEFT until set
+  // Fonts realized on this context earlier and not selected now, by their object: selecting
+  // one again takes it from here, so text that changes style (bold, underline) and back
+  // does not match and load its face again, nor put a new copy of it into the document.
+  std::vector<std::pair<const GdiObject*, RealizedFont>> realizedBefore;
+  unsigned align = 0;  // TA_TOP | TA_LEFT until set
   int backgroundMode = OPAQUE;
   COLORREF textColor = 0;
   COLORREF backgroundColor = 0xFFFFFF;
@@ -121,6 +129,14 @@ struct PrinterBackend {
   long (*askOrientation)(const std::string& printer, int16_t& orientation);
   // Optional. The objects of the bitmap calls; null: the program's own, kept in memory.
   const BitmapObjects* bitmapObjects;
+
+  // Unicode text, for the wide calls; every kind of printer has them. The 8-bit calls of the
+  // real printers go the same way, their bytes read as Windows-1252 characters.
+  // Advances of count characters into widths.
+  void (*characterAdvances)(DeviceContext& dc, const char32_t* characters, size_t count,
+                            int* widths);
+  // Draws characters on the open page; x and y as the caller gave them, dc.align applies.
+  int (*drawCharacters)(DeviceContext& dc, int x, int y, const std::u32string& text);
 };
 
 // The backends of real printers: the CUPS destinations of the default server and the built-in
@@ -164,6 +180,14 @@ int TextRunLeft(const DeviceContext& dc, int x, int width);
 int TextRunBaseline(const DeviceContext& dc, int y);
 // Width of a text in the selected font: the sum of its bytes' advances.
 int TextRunWidth(const DeviceContext& dc, const std::string& text);
+// Windows-1252 byte to Unicode; 0 for control bytes and the bytes without a character.
+unsigned Cp1252ToUnicode(unsigned char byte);
+// The Unicode character a byte is drawn as: its Windows-1252 character, or the byte's own
+// value (a control character, drawn as the missing glyph) where Windows-1252 has none.
+char32_t ByteCharacter(unsigned char byte);
+// True for characters drawn as the font's missing glyph whatever the font has: the C0 and
+// C1 control characters and DEL, as a byte without a Windows-1252 character is drawn.
+bool IsControlCharacter(char32_t character);
 
 // The orientation question on the console. Keys come from readKey ("" when none); gives up
 // with IDCANCEL after timeoutMs without a key. orientation holds the default and the answer.

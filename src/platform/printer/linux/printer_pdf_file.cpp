@@ -234,4 +234,6 @@ const PrinterBackend PdfFilePrinterBackend = {
     nullptr,
     nullptr,
     nullptr,
+    CatalogCharacterAdvances,
+    CanvasDrawCharacters,
 };

@@ -43,3 +43,14 @@ int TextRunWidth(const DeviceContext& dc, const std::string& text) {
     width += dc.realized.advances[static_cast<unsigned char>(character)];
   return static_cast<int>(std::min<long long>(width, INT32_MAX));
 }
+
+// The character a byte is drawn as: Windows-1252, or the byte's own value where it has none.
+char32_t ByteCharacter(unsigned char byte) {
+  const unsigned character = Cp1252ToUnicode(byte);
+  return character ? character : byte;
+}
+
+// C0 and C1 control characters and DEL: no glyph of the font is drawn for them.
+bool IsControlCharacter(char32_t character) {
+  return character < 0x20 || (character >= 0x7F && character < 0xA0);
+}

@@ -1,0 +1,84 @@
+// Code pages of the shop's documents: lookup by number, and bytes to characters.
+#include "base/code_pages.h"
+
+// FindCodePage() - A short walk over the dozen tables.
+const CodePageTable* FindCodePage(int number) {
+  for (size_t index = 0; index < CodePageTableCount; index++)
+    if (CodePageTables[index].number == number) return &CodePageTables[index];
+  return nullptr;
+}
+
+// IsDosCodePage() - Every table but the Windows code pages.
+bool IsDosCodePage(int number) {
+  return FindCodePage(number) && (number < 1250 || number > 1252);
+}
+
+// CodePageOfLine() - Digits, with blanks around them allowed; nothing else is a number.
+int CodePageOfLine(const std::string& line, bool& known) {
+  const size_t first = line.find_first_not_of(' ');
+  known = true;
+  if (first == std::string::npos) return DefaultCodePage;
+  const size_t last = line.find_last_not_of(' ');
+  int number = 0;
+  for (size_t index = first; index <= last; index++) {
+    const char digit = line[index];
+    if (digit < '0' || digit > '9' || number > 99999) {
+      known = false;
+      return DefaultCodePage;
+    }
+    number = number * 10 + (digit - '0');
+  }
+  known = FindCodePage(number) != nullptr;
+  return known ? number : DefaultCodePage;
+}
+
+// CodePageToUtf16() - One table lookup a byte.
+std::u16string CodePageToUtf16(const CodePageTable& page, const std::string& bytes) {
+  std::u16string text(bytes.size(), u'\0');
+  for (size_t index = 0; index < bytes.size(); index++)
+    text[index] = page.characters[static_cast<unsigned char>(bytes[index])];
+  return text;
+}
+
+// AppendUtf8() - One character of the Basic Multilingual Plane in UTF-8.
+static void AppendUtf8(std::string& text, char32_t character) {
+  if (character < 0x80) {
+    text.push_back(static_cast<char>(character));
+  } else if (character < 0x800) {
+    text.push_back(static_cast<char>(0xC0 | (character >> 6)));
+    text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+  } else {
+    text.push_back(static_cast<char>(0xE0 | (character >> 12)));
+    text.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+    text.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+  }
+}
+
+// CodePageToUtf8() - Each byte's character in UTF-8 (all lie below U+10000).
+std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) {
+  std::string text;
+  text.reserve(bytes.size());
+  for (const char byte : bytes) AppendUtf8(text, page.characters[static_cast<unsigned char>(byte)]);
+  return text;
+}
+
+// Utf16ToUtf8() - Pairs of surrogates joined; every other unit on its own.
+std::string Utf16ToUtf8(const std::u16string& text) {
+  std::string utf8;
+  utf8.reserve(text.size());
+  for (size_t index = 0; index < text.size(); index++) {
+    const char32_t unit = text[index];
+    const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
+    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      const char32_t character = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
+      utf8.push_back(static_cast<char>(0xF0 | (character >> 18)));
+      utf8.push_back(static_cast<char>(0x80 | ((character >> 12) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
+      utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
+      index++;
+    } else {
+      AppendUtf8(utf8, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    }
+  }
+  return utf8;
+}
