@@ -27,7 +27,7 @@ cups_add_queue receipt receipt.ppd 2>/dev/null || exit 1
 proportional=" styles proportional large "
 # Faces without TrueType outlines are drawn from their outlines (Type 3), whose vertical
 # extent pdftotext takes from another metric: there the left and right ends are compared.
-outlines=" outlines "
+outlines=" outlines dosoutlines "
 # Renderings: the share of pixels (100 dpi, grey) allowed to differ by more than a quarter of
 # the grey range. Text in the same font at the same places differs only in a few edge pixels;
 # proportional text that today's PDF places up to half a point away, and faces that today's
@@ -35,7 +35,7 @@ outlines=" outlines "
 render_share() {
   case " $1 " in
     " styles " | " proportional " | " large ") echo 0.02 ;;
-    " outlines ") echo 0.005 ;;
+    " outlines " | " dosoutlines ") echo 0.005 ;;
     *) echo 0.001 ;;
   esac
 }
@@ -56,6 +56,14 @@ for name in $PDF_ALL_DOCUMENTS; do
     check "$name: drawn from outlines" bash -c "! grep -q TrueType '$WORK/$name.fonts' && grep -q 'Type 3' '$WORK/$name.fonts'"
   else
     check "$name: TrueType subset with WinAnsi codes" grep -Eq '^[A-Z]{6}\+[^ ]+ +TrueType +WinAnsi +yes +yes +yes' "$WORK/$name.fonts"
+    # Characters beyond Windows-1252 (DOS frames, Cyrillic) in a composite font of glyph
+    # numbers, subset; none in a document of Windows-1252 bytes.
+    if [[ " $PDF_DOS_DOCUMENTS " == *" $name "* ]]; then
+      check "$name: characters beyond Windows-1252 in a composite subset" \
+        grep -Eq '^[A-Z]{6}\+[^ ]+ +CID TrueType +Identity-H +yes +yes +yes' "$WORK/$name.fonts"
+    else
+      check "$name: no composite font" bash -c "! grep -q 'Identity-H' '$WORK/$name.fonts'"
+    fi
   fi
   pdftotext "$new" "$WORK/$name.new.txt"
   pdftotext "$ref" "$WORK/$name.ref.txt"

@@ -6,18 +6,24 @@
 # which calls the printer device directly for what a capture file cannot ask for.
 
 PDF_CAPTURE_DOCUMENTS="wraps pages bytes controls bigtype proportional"
+# Documents in DOS code pages (a fourth configuration line), with printer control codes.
+PDF_DOS_DOCUMENTS="dos437 dos866 dosoutlines"
 PDF_DRAWN_DOCUMENTS="landscape styles outlines pictures large"
-PDF_ALL_DOCUMENTS="$PDF_CAPTURE_DOCUMENTS receipt $PDF_DRAWN_DOCUMENTS"
+PDF_ALL_DOCUMENTS="$PDF_CAPTURE_DOCUMENTS receipt $PDF_DRAWN_DOCUMENTS $PDF_DOS_DOCUMENTS"
 
 # pdf_capture_files NAME PRINTER - The configuration and capture file of a capture document in
 # the current folder.
 pdf_capture_files() {
-  local name=$1 printer=$2 face="DejaVu Sans Mono" size=" 10"
+  local name=$1 printer=$2 face="DejaVu Sans Mono" size=" 10" codepage=""
   case $name in
     bigtype) size=" 36" ;;
     proportional) face="Liberation Sans" ;;
+    dos437) codepage=437 ;;
+    dos866) codepage=866 face="Liberation Mono" ;;
+    dosoutlines) codepage=437 face="Nimbus Mono PS" ;;
   esac
   printf '%s\r\n%s\r\n%s\r\n' "$printer" "$face" "$size" > tavrel2.cfg
+  [ -z "$codepage" ] || printf '%s\r\n' "$codepage" >> tavrel2.cfg
   python3 - "$name" <<'PY'
 import random, sys
 name = sys.argv[1]
@@ -41,6 +47,22 @@ elif name == "bigtype":
     lines = [line(3), "W" * 30, line(8)]
 elif name == "proportional":
     lines = [line(12), "iiiiiiiiiiWWWWWWWWWW.....", line(40)]
+elif name in ("dos437", "dosoutlines"):
+    # Frames of double and single lines, shades, accents and the pound sign; bold, underline,
+    # double width and condensed print; tabs; a form feed to a second page.
+    lines = ["\x1b@\xc9" + "\xcd" * 20 + "\xbb", "\xba Caf\x82 M\x81ller \x9c 4.50   \xba",
+             "\xcc" + "\xcd" * 9 + "\xcb" + "\xcd" * 10 + "\xb9",
+             "\x1bE\xba Cr\x8ame    \xba br\x96l\x82e    \xba\x1bF",
+             "\xc8" + "\xcd" * 9 + "\xca" + "\xcd" * 10 + "\xbc",
+             "\xda\xc4\xc4\xc2\xc4\xc4\xbf \xb0\xb1\xb2\xdb\xdc\xdf",
+             "\xb3ab\xb3cd\xb3 \x1bW\x01Wide \xcd\xcd\x1bW\x00 normal",
+             "\xc0\xc4\xc4\xc1\xc4\xc4\xd9 \x0fcondensed \xc4\xc4\xc4\x12 plain",
+             "Qty\tItem\tPrice", "2\tK\x84se\t\x9c 3.00", "\x0c\x1bE Page 2\x1bF",
+             "\xe0\xe1\xe2 \xe3\xe4 \xf1\xf8\xfb \xae\xaf", "\x1b-\x01\xc9\xcd underlined \xcd\xbb\x1b-\x00"]
+elif name == "dos866":
+    # Cyrillic among frames of single lines.
+    lines = ["\xda" + "\xc4" * 14 + "\xbf", "\xb3\x8f\xe0\xa8\xa2\xa5\xe2 \x8c\xae\xe1\xaa\xa2\xa0\xb3",
+             "\xc0" + "\xc4" * 14 + "\xd9", "\x1bE\x88\xe2\xae\xa3\xae\x1bF 12.50 \xfc"]
 data = "".join(l + "\r\n" for l in lines).encode("latin-1")
 open("WLSDFKJN.DRY", "wb").write(data)
 PY

@@ -9,17 +9,26 @@
 #     /tmp/ref/build/src/libtavrel_program.a /tmp/ref/build/src/libtavrel_platform.a \
 #     $(pkg-config --libs cairo fontconfig freetype2) -lcups -lpthread -o /tmp/ref/drawer
 #   tests/integration/pdf_reference/make_reference.sh /tmp/ref/build/tavrel /tmp/ref/drawer
-# Usage: make_reference.sh REFERENCE_TAVREL REFERENCE_DRAWER
+# The documents in DOS code pages come from the DOS code pages drawn with cairo, commit
+# ad10785 (built the same way, the drawer not needed):
+#   tests/integration/pdf_reference/make_reference.sh /tmp/dos/build/tavrel - \
+#     $PDF_DOS_DOCUMENTS  (dos437 dos866 dosoutlines)
+# Usage: make_reference.sh REFERENCE_TAVREL REFERENCE_DRAWER [DOCUMENT...]
 set -eu
 TAVREL=$(realpath "$1")
 DRAWER=$(realpath "$2")
+shift 2
 HERE=$(cd "$(dirname "$0")" && pwd)
 source "$HERE/../lib/cups_harness.sh"
 source "$HERE/../lib/pdf_documents.sh"
 trap 'cups_stop' EXIT
 export CUPS_SERVER=/nonexistent/tavrel-reference/cups.sock
+if [ $# -gt 0 ]; then
+  for name in "$@"; do pdf_make_document "$name" "$TAVREL" "$DRAWER" "$HERE/$name.pdf"; done
+  exit 0
+fi
 for name in $PDF_ALL_DOCUMENTS; do
-  [ "$name" = receipt ] && continue
+  [[ "$name" = receipt || " $PDF_DOS_DOCUMENTS " == *" $name "* ]] && continue
   pdf_make_document "$name" "$TAVREL" "$DRAWER" "$HERE/$name.pdf"
   rm -f "$HERE/$name.pdf.words"
 done
