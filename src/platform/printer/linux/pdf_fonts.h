@@ -21,6 +21,7 @@
 #include <deque>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/printer/linux/pdf_output.h"
@@ -48,12 +49,13 @@ struct PdfFont {
 struct PdfFace {
   std::string file;
   int index = 0;
-  FT_Face face = nullptr;             // a reference of its own, let go with the document
-  PdfFont text;                       // the face's glyphs with a character
-  PdfFont missing;                    // the glyphs without one, from their outlines
-  PdfFont composite;                  // glyphs of characters beyond Windows-1252
-  int trueType = -1;                  // 1: TrueType outlines a composite font can take
-  std::deque<PdfFont> outlines;       // else their glyphs from outlines, 256 codes a font
+  FT_Face face = nullptr;        // a reference of its own, let go with the document
+  PdfFont text;                  // the face's glyphs with a character
+  PdfFont missing;               // the glyphs without one, from their outlines
+  PdfFont composite;             // glyphs of characters beyond Windows-1252
+  int trueType = -1;             // 1: TrueType outlines a composite font can take
+  std::deque<PdfFont> outlines;  // else their glyphs from outlines, 256 codes a font
+  // The outline font (its place in outlines) and code of each glyph and character drawn there.
   std::map<std::pair<unsigned, char32_t>, std::pair<size_t, int>> outlineCode;
   std::vector<double> designAdvance;  // advance of each glyph in ems (-1: not yet read)
 };

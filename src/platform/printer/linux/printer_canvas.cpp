@@ -366,8 +366,7 @@ void DrawBackground(const DeviceContext& dc, DocumentState& doc, int left, int b
 }
 
 // An underlined font's stroke under a run, in the text's colour.
-void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int baseline,
-                   int width) {
+void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int baseline, int width) {
   if (!dc.font || !dc.font->font.lfUnderline || width <= 0) return;
   std::string& c = doc.content;
   EndText(doc);

@@ -54,8 +54,9 @@ bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap);
 // Draws a text run with the selected font, alignment, colour and background mode.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);
 
-// Draws Unicode characters as CanvasDrawText draws bytes; with the font's underline, a
-// stroke under the run.
+// Draws Unicode characters as CanvasDrawText draws bytes: those of Windows-1252 under their
+// bytes' codes, the others in the face's composite font. With the font's underline (both
+// calls), a stroke under the run.
 int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text);
 
 // A character's glyph in a realized font (0: the missing glyph) and its advance in pixels.
