@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -63,7 +64,10 @@ struct DocumentState {
   bool fillKnown = false;
   COLORREF fill = 0;
 
-  ByteDrawing bytes;
+  // How each realized font met so far draws its bytes (text that changes style and back
+  // finds its font's here), and the one of the last text drawn.
+  std::deque<ByteDrawing> drawings;
+  ByteDrawing* bytes = nullptr;
   std::string rgb;  // a picture's pixels as the PDF takes them
 };
 
@@ -198,17 +202,22 @@ ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
   int index = 0;
   FT_Face face = CatalogFontFace(dc.realized, &file, &index);
   if (!face) return nullptr;
-  ByteDrawing& b = doc.bytes;
   const RealizedFont& realized = dc.realized;
-  if (b.face == face && b.emHeight == realized.emHeight && b.widthScale == realized.widthScale &&
-      b.file == *file)
-    return &b;
+  auto same = [&](const ByteDrawing& known) {
+    return known.face == face && known.emHeight == realized.emHeight &&
+           known.widthScale == realized.widthScale && known.file == *file;
+  };
+  if (doc.bytes && same(*doc.bytes)) return doc.bytes;
+  doc.lineSet = false;  // the text matrix's width scale is the last font's
+  for (ByteDrawing& known : doc.drawings)
+    if (same(known)) return doc.bytes = &known;
+  ByteDrawing& b = doc.drawings.emplace_back();
+  doc.bytes = &b;
   b.face = face;
   b.file = *file;
   b.emHeight = realized.emHeight;
   b.widthScale = realized.widthScale;
   b.pdfFace = PdfFaceOf(doc.fonts, doc.out, face, *file, index);
-  doc.lineSet = false;  // the text matrix's width scale is the last font's
   // Six decimals: the scale multiplies every advance along a line of a few thousand pixels.
   char scale[32];
   snprintf(scale, sizeof scale, "%.6f", realized.widthScale);
@@ -227,7 +236,7 @@ ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
 
 // The PDF font of a byte, which from now on holds the byte's glyph under the byte's code.
 const PdfFont* FontOfByte(const DeviceContext& dc, DocumentState& doc, unsigned char byte) {
-  ByteDrawing& b = doc.bytes;
+  ByteDrawing& b = *doc.bytes;
   if (!b.font[byte]) {
     const PdfGlyph glyph{dc.realized.glyphs[byte], Cp1252ToUnicode(byte), byte};
     b.font[byte] = &PdfFontFor(doc.fonts, doc.out, b.pdfFace, glyph);
@@ -383,18 +392,16 @@ void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int ba
 
 // The Windows-1252 byte of a character (-1: none), so a character of a wide call that a byte
 // could draw is drawn as that byte, in the same font under the same code.
+// Every character of a line goes through here: a table up to the last of them (the trade
+// mark sign, U+2122).
 int ByteOfCharacter(char32_t character) {
-  static const std::array<char32_t, 32> high = [] {
-    std::array<char32_t, 32> characters{};
-    for (unsigned byte = 0x80; byte < 0xA0; byte++)
-      characters[byte - 0x80] = ByteCharacter(static_cast<unsigned char>(byte));
-    return characters;
+  static const std::vector<short> bytes = [] {
+    std::vector<short> table(0x2123, -1);
+    for (unsigned byte = 0; byte < 0x100; byte++)
+      table[ByteCharacter(static_cast<unsigned char>(byte))] = static_cast<short>(byte);
+    return table;
   }();
-  if (character < 0x80 || (character >= 0xA0 && character < 0x100))
-    return static_cast<int>(character);
-  for (unsigned index = 0; index < high.size(); index++)
-    if (high[index] == character) return static_cast<int>(0x80 + index);
-  return -1;
+  return character < bytes.size() ? bytes[character] : -1;
 }
 
 }  // namespace
