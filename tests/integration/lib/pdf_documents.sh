@@ -7,7 +7,7 @@
 
 PDF_CAPTURE_DOCUMENTS="wraps pages bytes controls bigtype proportional"
 # Documents in DOS code pages (a fourth configuration line), with printer control codes.
-PDF_DOS_DOCUMENTS="dos437 dos866 dosoutlines"
+PDF_DOS_DOCUMENTS="dos437 dos866 dosoutlines dosmissing"
 PDF_DRAWN_DOCUMENTS="landscape styles outlines pictures large"
 PDF_ALL_DOCUMENTS="$PDF_CAPTURE_DOCUMENTS receipt $PDF_DRAWN_DOCUMENTS $PDF_DOS_DOCUMENTS"
 
@@ -21,6 +21,7 @@ pdf_capture_files() {
     dos437) codepage=437 ;;
     dos866) codepage=866 face="Liberation Mono" ;;
     dosoutlines) codepage=437 face="Nimbus Mono PS" ;;
+    dosmissing) codepage=437 face="DejaVu Math TeX Gyre" ;;
   esac
   printf '%s\r\n%s\r\n%s\r\n' "$printer" "$face" "$size" > tavrel2.cfg
   [ -z "$codepage" ] || printf '%s\r\n' "$codepage" >> tavrel2.cfg
@@ -59,6 +60,9 @@ elif name in ("dos437", "dosoutlines"):
              "\xc0\xc4\xc4\xc1\xc4\xc4\xd9 \x0fcondensed \xc4\xc4\xc4\x12 plain",
              "Qty\tItem\tPrice", "2\tK\x84se\t\x9c 3.00", "\x0c\x1bE Page 2\x1bF",
              "\xe0\xe1\xe2 \xe3\xe4 \xf1\xf8\xfb \xae\xaf", "\x1b-\x01\xc9\xcd underlined \xcd\xbb\x1b-\x00"]
+elif name == "dosmissing":
+    # A face without box drawing: the frame is the missing glyph, the letters beside it are not.
+    lines = ["\xc9\xcd\xbb Caf\x82 \xe0\xe1 \xb0x", "\xba \x9c1 \xba\xba\xbaend"]
 elif name == "dos866":
     # Cyrillic among frames of single lines.
     lines = ["\xda" + "\xc4" * 14 + "\xbf", "\xb3\x8f\xe0\xa8\xa2\xa5\xe2 \x8c\xae\xe1\xaa\xa2\xa0\xb3",

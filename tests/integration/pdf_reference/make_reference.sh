@@ -12,7 +12,7 @@
 # The documents in DOS code pages come from the DOS code pages drawn with cairo, commit
 # ad10785 (built the same way, the drawer not needed):
 #   tests/integration/pdf_reference/make_reference.sh /tmp/dos/build/tavrel - \
-#     $PDF_DOS_DOCUMENTS  (dos437 dos866 dosoutlines)
+#     $PDF_DOS_DOCUMENTS  (dos437 dos866 dosoutlines dosmissing)
 # Usage: make_reference.sh REFERENCE_TAVREL REFERENCE_DRAWER [DOCUMENT...]
 set -eu
 TAVREL=$(realpath "$1")
