@@ -35,12 +35,48 @@ struct Document {
   bool landscape;
   std::vector<std::vector<Text>> pages;
   bool pictures;
+  bool wide = false;  // the texts are UTF-8, drawn and measured with the wide calls
 };
 
 std::string AllBytes(int first, int last) {
   std::string bytes;
   for (int b = first; b <= last; b++) bytes += static_cast<char>(b);
   return bytes;
+}
+
+// The characters first..last in UTF-8.
+std::string Utf8Range(char32_t first, char32_t last) {
+  std::string text;
+  for (char32_t c = first; c <= last; c++) {
+    if (c < 0x800) {
+      text += static_cast<char>(0xC0 | (c >> 6));
+    } else {
+      text += static_cast<char>(0xE0 | (c >> 12));
+      text += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    }
+    text += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return text;
+}
+
+// UTF-8 as the UTF-16 units the wide calls take, one a wchar_t.
+std::wstring Utf16Units(const std::string& text) {
+  std::wstring units;
+  for (size_t i = 0; i < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const size_t length = byte < 0x80 ? 1 : byte < 0xE0 ? 2 : byte < 0xF0 ? 3 : 4;
+    char32_t c = length == 1 ? byte : byte & (0x7Fu >> length);
+    for (size_t k = 1; k < length; k++)
+      c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+    i += length;
+    if (c >= 0x10000) {
+      units += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+      units += static_cast<wchar_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<wchar_t>(c);
+    }
+  }
+  return units;
 }
 
 std::vector<Document> Documents() {
@@ -52,7 +88,9 @@ std::vector<Document> Documents() {
        true,
        {{{0, 0, top, TRANSPARENT, 0, "Top left of a landscape page"},
          {3000, 2000, baseline, TRANSPARENT, 0, "Further along (and down) \\ here"},
-         {100, 3000, top, TRANSPARENT, 0, "soft\xADhyphen no\xA0" "break"}},
+         {100, 3000, top, TRANSPARENT, 0,
+          "soft\xADhyphen no\xA0"
+          "break"}},
         {{100, 100, top, TRANSPARENT, 0, "Second landscape page"}}},
        false},
       {"styles",
@@ -89,6 +127,36 @@ std::vector<Document> Documents() {
        false,
        {{{0, 0, top, TRANSPARENT, 0, "Big"}, {0, 1500, top, OPAQUE, 0x0000FF, "Type"}}},
        false},
+      // Characters beyond Windows-1252 with the wide calls, among Windows-1252 ones: a
+      // proportional TrueType face (a pair of surrogates and a character it lacks included),
+      // and a face without TrueType outlines with more of them than one font's 256 codes
+      // (each of them a glyph of the face).
+      {"widetext",
+       "DejaVu Sans",
+       83,
+       false,
+       {{{100, 200, top, TRANSPARENT, 0,
+          "Caf\u00e9 \u041f\u0440\u0438\u0432\u0435\u0442 "
+          "\u03b1\u03b2\u03b3 \u20ac 12.50 \u2554\u2550\u2557"},
+         {100, 400, top, OPAQUE, 0x0000FF, "WAVE \u0416\u0429\u042f iiii \u2591\u2592\u2593"},
+         {100, 600, top, TRANSPARENT, 0, "math \U0001D400\U0001D401 lacks \u4e2d\u6587 end"},
+         {100, 800, top, TRANSPARENT, 0, Utf8Range(0x410, 0x44F)}}},
+       false,
+       true},
+      {"wideoutlines",
+       "Nimbus Mono PS",
+       83,
+       false,
+       {{{100, 200, top, TRANSPARENT, 0, Utf8Range(0x400, 0x43F)},
+         {100, 400, top, TRANSPARENT, 0, Utf8Range(0x440, 0x45F) + " " + Utf8Range(0x391, 0x3A1)},
+         {100, 600, top, TRANSPARENT, 0, Utf8Range(0x3A3, 0x3A9) + " " + Utf8Range(0x3B1, 0x3C9)},
+         {100, 800, top, TRANSPARENT, 0, Utf8Range(0x100, 0x13F)},
+         {100, 1000, top, TRANSPARENT, 0, Utf8Range(0x140, 0x17F)},
+         {100, 1200, top, TRANSPARENT, 0,
+          "\u2500\u2502\u250c\u2510\u2514\u2518\u251c\u2524\u252c\u2534\u253c " +
+              Utf8Range(0x2550, 0x256C) + " Caf\u00e9 \u20ac total 12.50"}}},
+       false,
+       true},
   };
 }
 
@@ -114,10 +182,20 @@ void DrawPicture(HDC dc, int x, int y, int width, int height, int bits, bool top
 }
 
 // Prints where each word of a text starts by the measured widths of the text before it.
-void PrintWordLefts(HDC dc, int page, const Text& text) {
+// Width of a text's first bytes, 8-bit or (UTF-8) wide.
+void Measure(HDC dc, const std::string& text, size_t bytes, bool wide, SIZE& size) {
+  if (!wide) {
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(bytes), &size);
+    return;
+  }
+  const std::wstring units = Utf16Units(text.substr(0, bytes));
+  GetTextExtentPoint32W(dc, units.data(), static_cast<int>(units.size()), &size);
+}
+
+void PrintWordLefts(HDC dc, int page, const Text& text, bool wide) {
   const std::string& t = text.text;
   SIZE whole;
-  GetTextExtentPoint32A(dc, t.data(), static_cast<int>(t.size()), &whole);
+  Measure(dc, t, t.size(), wide, whole);
   int left = text.x;
   if ((text.align & 6u) == TA_RIGHT) left = text.x - whole.cx;
   if ((text.align & 6u) == 6u) left = text.x - whole.cx / 2;
@@ -126,7 +204,7 @@ void PrintWordLefts(HDC dc, int page, const Text& text) {
   for (size_t i = 0; i < t.size(); i++) {
     if (t[i] == ' ' || (i > 0 && t[i - 1] != ' ')) continue;
     SIZE before;
-    GetTextExtentPoint32A(dc, t.data(), static_cast<int>(i), &before);
+    Measure(dc, t, i, wide, before);
     const size_t end = t.find(' ', i);
     std::printf("%d %.4f %s\n", page, (margin + left + before.cx) * points,
                 t.substr(i, end == std::string::npos ? std::string::npos : end - i).c_str());
@@ -160,8 +238,13 @@ int main(int argc, char** argv) {
         SetTextAlign(dc, text.align);
         SetBkMode(dc, text.background);
         SetTextColor(dc, text.color);
-        TextOutA(dc, text.x, text.y, text.text.data(), static_cast<int>(text.text.size()));
-        PrintWordLefts(dc, pageNumber, text);
+        if (document.wide) {
+          const std::wstring units = Utf16Units(text.text);
+          TextOutW(dc, text.x, text.y, units.data(), static_cast<int>(units.size()));
+        } else {
+          TextOutA(dc, text.x, text.y, text.text.data(), static_cast<int>(text.text.size()));
+        }
+        PrintWordLefts(dc, pageNumber, text, document.wide);
       }
       if (document.pictures) {
         DrawPicture(dc, 100, 50, 800, 600, 24, false);  // over the first text

@@ -24,10 +24,10 @@ cups_add_queue receipt receipt.ppd 2>/dev/null || exit 1
 # advance and its whole-pixel one, so their words drift from the measured places by up to
 # about half a point along a line; there the new ones are held to 0.75 pt of today's, and the
 # drawn documents' words to 0.02 pt of the measured places.
-proportional=" styles proportional large "
+proportional=" styles proportional large widetext "
 # Faces without TrueType outlines are drawn from their outlines (Type 3), whose vertical
 # extent pdftotext takes from another metric: there the left and right ends are compared.
-outlines=" outlines dosoutlines "
+outlines=" outlines dosoutlines wideoutlines "
 # The missing glyph is drawn from its outline as well: there too the ends are compared.
 missing=" dosmissing "
 # Renderings: the share of pixels (100 dpi, grey) allowed to differ by more than a quarter of
@@ -36,8 +36,10 @@ missing=" dosmissing "
 # PDF embeds as CFF and the new one draws from outlines, differ along glyph edges.
 render_share() {
   case " $1 " in
-    " styles " | " proportional " | " large ") echo 0.02 ;;
+    " styles " | " proportional " | " large " | " widetext ") echo 0.02 ;;
     " outlines " | " dosoutlines ") echo 0.005 ;;
+    # Five full lines of outlines: more edges to the page.
+    " wideoutlines ") echo 0.006 ;;
     *) echo 0.001 ;;
   esac
 }
@@ -56,11 +58,16 @@ for name in $PDF_ALL_DOCUMENTS; do
   check "$name: every font embedded" awk '$(NF-4) != "yes" { bad = 1 } END { exit bad || NR == 0 }' "$WORK/$name.fonts"
   if [[ "$outlines" == *" $name "* ]]; then
     check "$name: drawn from outlines" bash -c "! grep -q TrueType '$WORK/$name.fonts' && grep -q 'Type 3' '$WORK/$name.fonts'"
+    # More characters beyond Windows-1252 than one font's 256 codes: two fonts of them.
+    if [ "$name" = wideoutlines ]; then
+      check "$name: the characters beyond in fonts of 256 codes" \
+        test "$(grep -c 'Type 3' "$WORK/$name.fonts")" = 3
+    fi
   else
     check "$name: TrueType subset with WinAnsi codes" grep -Eq '^[A-Z]{6}\+[^ ]+ +TrueType +WinAnsi +yes +yes +yes' "$WORK/$name.fonts"
     # Characters beyond Windows-1252 (DOS frames, Cyrillic) in a composite font of glyph
     # numbers, subset; none in a document of Windows-1252 bytes.
-    if [[ " $PDF_DOS_DOCUMENTS " == *" $name "* ]]; then
+    if [[ " $PDF_DOS_DOCUMENTS $PDF_WIDE_DOCUMENTS " == *" $name "* ]]; then
       check "$name: characters beyond Windows-1252 in a composite subset" \
         grep -Eq '^[A-Z]{6}\+[^ ]+ +CID TrueType +Identity-H +yes +yes +yes' "$WORK/$name.fonts"
     else

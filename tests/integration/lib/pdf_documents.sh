@@ -9,7 +9,10 @@ PDF_CAPTURE_DOCUMENTS="wraps pages bytes controls bigtype proportional"
 # Documents in DOS code pages (a fourth configuration line), with printer control codes.
 PDF_DOS_DOCUMENTS="dos437 dos866 dosoutlines dosmissing"
 PDF_DRAWN_DOCUMENTS="landscape styles outlines pictures large"
-PDF_ALL_DOCUMENTS="$PDF_CAPTURE_DOCUMENTS receipt $PDF_DRAWN_DOCUMENTS $PDF_DOS_DOCUMENTS"
+# Drawn documents of characters beyond Windows-1252, by the wide calls.
+PDF_WIDE_DOCUMENTS="widetext wideoutlines"
+PDF_ALL_DOCUMENTS="$PDF_CAPTURE_DOCUMENTS receipt $PDF_DRAWN_DOCUMENTS $PDF_DOS_DOCUMENTS
+  $PDF_WIDE_DOCUMENTS"
 
 # pdf_capture_files NAME PRINTER - The configuration and capture file of a capture document in
 # the current folder.
@@ -80,7 +83,7 @@ pdf_make_document() {
   folder=$(mktemp -d /tmp/tavrel-pdfdoc.XXXXXX)
   (
     cd "$folder" || exit 1
-    if [[ " $PDF_DRAWN_DOCUMENTS " == *" $name "* ]]; then
+    if [[ " $PDF_DRAWN_DOCUMENTS $PDF_WIDE_DOCUMENTS " == *" $name "* ]]; then
       "$drawer" "$name" > words || exit 1
     else
       pdf_capture_files "$name" "Print to PDF"

@@ -9,10 +9,10 @@
 #     /tmp/ref/build/src/libtavrel_program.a /tmp/ref/build/src/libtavrel_platform.a \
 #     $(pkg-config --libs cairo fontconfig freetype2) -lcups -lpthread -o /tmp/ref/drawer
 #   tests/integration/pdf_reference/make_reference.sh /tmp/ref/build/tavrel /tmp/ref/drawer
-# The documents in DOS code pages come from the DOS code pages drawn with cairo, commit
-# ad10785 (built the same way, the drawer not needed):
-#   tests/integration/pdf_reference/make_reference.sh /tmp/dos/build/tavrel - \
-#     $PDF_DOS_DOCUMENTS  (dos437 dos866 dosoutlines dosmissing)
+# The documents in DOS code pages and those of the wide calls come from the DOS code pages
+# drawn with cairo, commit ad10785, built the same way (the drawer too):
+#   tests/integration/pdf_reference/make_reference.sh /tmp/dos/build/tavrel /tmp/dos/drawer \
+#     dos437 dos866 dosoutlines dosmissing widetext wideoutlines
 # Usage: make_reference.sh REFERENCE_TAVREL REFERENCE_DRAWER [DOCUMENT...]
 set -eu
 TAVREL=$(realpath "$1")
@@ -28,7 +28,7 @@ if [ $# -gt 0 ]; then
   exit 0
 fi
 for name in $PDF_ALL_DOCUMENTS; do
-  [[ "$name" = receipt || " $PDF_DOS_DOCUMENTS " == *" $name "* ]] && continue
+  [[ "$name" = receipt || " $PDF_DOS_DOCUMENTS $PDF_WIDE_DOCUMENTS " == *" $name "* ]] && continue
   pdf_make_document "$name" "$TAVREL" "$DRAWER" "$HERE/$name.pdf"
   rm -f "$HERE/$name.pdf.words"
 done
