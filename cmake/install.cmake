@@ -31,7 +31,7 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/robustness.
   DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # The Debian package. Its run-time dependencies are the libraries the program is linked with,
-# as dpkg-shlibdeps finds them (CUPS, cairo, fontconfig, FreeType, the C++ library), plus a
+# as dpkg-shlibdeps finds them (CUPS, HarfBuzz, zlib, fontconfig, FreeType, the C++ library), plus a
 # fixed-pitch font for the receipts; the scheduler is recommended, not required, since
 # "Print to PDF" and a scheduler on another machine (CUPS_SERVER) need none on this one.
 set(TAVREL_PACKAGE_MAINTAINER "Tavrel developers <support@tavrel.org>"

@@ -18,7 +18,7 @@ rank() {
     monitor) echo 4 ;; shell) echo 5 ;; *) echo -1 ;;
   esac
 }
-os_headers='unistd\.h|fcntl\.h|sys/|termios\.h|signal\.h|spawn\.h|dirent\.h|poll\.h|strings\.h|cups/|cairo|fontconfig/|ft2build\.h|windows\.h|winspool\.h|shellapi\.h|wingdi\.h|winuser\.h|io\.h'
+os_headers='unistd\.h|fcntl\.h|sys/|termios\.h|signal\.h|spawn\.h|dirent\.h|poll\.h|strings\.h|cups/|cairo|hb\.h|hb-subset\.h|zlib\.h|fontconfig/|ft2build\.h|windows\.h|winspool\.h|shellapi\.h|wingdi\.h|winuser\.h|io\.h'
 
 breaches=0
 breach() { echo "$1"; breaches=$((breaches + 1)); }

@@ -4,11 +4,12 @@
 # package and check the manual page). Safe to run again.
 set -euo pipefail
 
-packages=(g++ cmake pkg-config libcups2-dev libcairo2-dev libfontconfig-dev libfreetype-dev
-          libgtest-dev libgmock-dev fonts-dejavu-core)
+packages=(g++ cmake pkg-config libcups2-dev libharfbuzz-dev zlib1g-dev libfontconfig-dev
+          libfreetype-dev libgtest-dev libgmock-dev fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
   packages+=(cups-daemon cups-client cups cups-filters cups-ipp-utils poppler-utils tmux
-             fonts-liberation2 python3 paps time dpkg-dev file man-db groff-base mandoc)
+             fonts-liberation2 fonts-urw-base35 python3 paps time dpkg-dev file man-db groff-base
+             mandoc qpdf)
 fi
 
 sudo=""

@@ -281,8 +281,8 @@ TEST_F(PrinterDevice, TextAfterAMissingGlyphStartsWhereMeasured) {
 }
 
 TEST_F(PrinterDevice, OpaqueBackgroundCoversTheTextBeforeIt) {
-  // The page's text is handed to cairo together, later; a box drawn in between must still lie
-  // above the text drawn before it and below the text drawn after it.
+  // A box drawn between texts must lie above the text drawn before it and below the text
+  // drawn after it.
   HFONT font = nullptr;
   HGDIOBJ stock = nullptr;
   HDC dc = PdfContext("DejaVu Sans Mono", -83, &font, &stock);

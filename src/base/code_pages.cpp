@@ -63,22 +63,36 @@ std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) 
 }
 
 // Utf16ToUtf8() - Pairs of surrogates joined; every other unit on its own.
+// Written into room for three bytes a unit (a pair's four bytes take two units' room): a
+// document's lines are echoed one by one, so this runs for every line printed.
 std::string Utf16ToUtf8(const std::u16string& text) {
-  std::string utf8;
-  utf8.reserve(text.size());
+  std::string utf8(text.size() * 3, '\0');
+  size_t at = 0;
   for (size_t index = 0; index < text.size(); index++) {
-    const char32_t unit = text[index];
+    char32_t character = text[index];
     const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
-    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
-      const char32_t character = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
-      utf8.push_back(static_cast<char>(0xF0 | (character >> 18)));
-      utf8.push_back(static_cast<char>(0x80 | ((character >> 12) & 0x3F)));
-      utf8.push_back(static_cast<char>(0x80 | ((character >> 6) & 0x3F)));
-      utf8.push_back(static_cast<char>(0x80 | (character & 0x3F)));
-      index++;
-    } else {
-      AppendUtf8(utf8, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    if (character < 0x80) {
+      utf8[at++] = static_cast<char>(character);
+      continue;
     }
+    if (character >= 0xD800 && character < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+      character = 0x10000 + ((character - 0xD800) << 10) + (next - 0xDC00);
+      utf8[at++] = static_cast<char>(0xF0 | (character >> 18));
+      utf8[at++] = static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+      utf8[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+      utf8[at++] = static_cast<char>(0x80 | (character & 0x3F));
+      index++;
+      continue;
+    }
+    if (character >= 0xD800 && character < 0xE000) character = 0xFFFD;
+    if (character < 0x800) {
+      utf8[at++] = static_cast<char>(0xC0 | (character >> 6));
+    } else {
+      utf8[at++] = static_cast<char>(0xE0 | (character >> 12));
+      utf8[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+    }
+    utf8[at++] = static_cast<char>(0x80 | (character & 0x3F));
   }
+  utf8.resize(at);
   return utf8;
 }

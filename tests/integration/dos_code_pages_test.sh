@@ -212,4 +212,14 @@ tmux_wait_exit "$WORK" 10 >/dev/null
 tmux_stop
 check "setup keeps the fourth line" \
   cmp -s tavrel2.cfg <(printf 'Print to PDF\r\nDejaVu Sans Mono\r\n 12\r\n850\r\n')
+
+# Every document printed above is a sound PDF; characters beyond Windows-1252 are in an
+# embedded subset of the face, those of Windows-1252 keep their WinAnsi font.
+for pdf in *.pdf; do
+  check "${pdf%.pdf}: qpdf finds no fault" bash -c 'qpdf --check "$1" > /dev/null' - "$pdf"
+done
+check "437: the frame in a composite subset, the letters in a WinAnsi one" \
+  bash -c "pdffonts receipt.pdf | grep -Eq '^[A-Z]{6}\+DejaVuSansMono +CID TrueType +Identity-H +yes +yes +yes' &&
+           pdffonts receipt.pdf | grep -Eq '^[A-Z]{6}\+DejaVuSansMono +TrueType +WinAnsi +yes +yes +yes'"
+check "no fourth line: no composite font" bash -c "! pdffonts plain.pdf | grep -q Identity-H"
 finish

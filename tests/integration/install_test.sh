@@ -117,7 +117,7 @@ check "Description has a summary line" test -n "$(field Description)"
 check "Description has a body" grep -q '^ Tavrel lets a legacy' "$WORK/control"
 # The package names of Depends, one a line, without versions or alternatives' bars.
 DEPENDS=$(field Depends | tr ',|' '\n\n' | sed 's/^ *//; s/ .*//')
-for package in libc6 libstdc++6 libcups2 libcairo2 libfontconfig1 libfreetype6; do
+for package in libc6 libstdc++6 libcups2 libharfbuzz-subset0 zlib1g libfontconfig1 libfreetype6; do
   check "Depends names $package (from the linked libraries)" grep -qxF "$package" <<< "$DEPENDS"
 done
 check "Depends names a fixed-pitch font package" grep -qxF fonts-dejavu-core <<< "$DEPENDS"

@@ -1,51 +1,74 @@
-// PDF drawing of a printer document with cairo, and the page geometry in device pixels.
-#include <cairo-pdf.h>
-#include <cairo.h>
-#include <fcntl.h>
-
+// PDF drawing of a printer document, and the page geometry in device pixels.
+//
+// The document is written as it is drawn: each page's drawing operators are gathered, then
+// compressed into the file (or the bytes kept for the scheduler) when the page ends; the fonts
+// follow at the end, once every glyph they must hold is known. A page's user space is device
+// pixels, y downwards, from the top-left corner of the printable area.
 #include <algorithm>
-#include <cerrno>
+#include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/printer/linux/pdf_fonts.h"
+#include "platform/printer/linux/pdf_output.h"
 #include "platform/printer/linux/printer_canvas.h"
-#include "platform/files/write_all.h"
 
 namespace {
 
-// Text drawn on the page and not yet handed to cairo: glyphs of one face, size and colour.
-// cairo's PDF surface records every drawing operation and, when the page ends, replays and
-// analyses each one, so a page's text drawn as one operation costs far less than one
-// operation per line.
-struct PendingText {
-  cairo_font_face_t* face = nullptr;         // referenced while glyphs wait
-  cairo_font_face_t* missingFace = nullptr;  // its missing-glyph face, once needed
+// How the bytes of one realized font are drawn: each byte's PDF font, and how far the byte's
+// whole-pixel advance is from the glyph's own advance, which the PDF font's widths give (in
+// thousandths of the text size, as the text-showing operator takes it).
+struct ByteDrawing {
+  FT_Face face = nullptr;  // the realized font's face
+  std::string file;
   int emHeight = 0;
-  double widthScale = 1.0;
-  COLORREF color = 0;
-  std::vector<cairo_glyph_t> glyphs;   // glyphs of the face
-  std::vector<cairo_glyph_t> missing;  // the missing glyph
+  double widthScale = 0;
+  int pdfFace = -1;
+  std::string scale;  // the text matrix's first number: the width scale
+  std::array<PdfFont*, 256> font{};
+  std::array<double, 256> correction{};
 };
 
 }  // namespace
 
-// The open document of a context: the cairo PDF being drawn, its bytes, the CUPS job.
+// The open document of a context: the PDF being written, the open page, the CUPS job.
 struct DocumentState {
-  cairo_surface_t* surface = nullptr;
-  cairo_t* cr = nullptr;
-  std::string pdf;  // the bytes cairo has written and not yet put in the file
-  int fd = -1;      // the file the bytes go to as they come; -1: they stay in pdf
-  bool fileFailed = false;
-  int writeError = 0;  // errno of the write that failed
-  off_t fileWritten = 0;
+  PdfOutput out;
+  PdfFonts fonts;
   time_t started = 0;
   int jobId = 0;
-  PendingText text;
+  int pagesObject = 0;
+  std::vector<int> pages;  // page objects in order
+  std::string pageStart;   // the operators every page starts with: pixels to points
+  double pageWidth = 0;    // points
+  double pageHeight = 0;
+
+  // The open page.
+  std::string content;
+  bool drawn = false;  // something drawn since the last page ended
+  std::vector<const PdfFont*> pageFonts;
+  std::vector<int> pageImages;
+  bool inText = false;
+  bool lineSet = false;  // the text object's line start is known
+  long long lineX = 0;   // where the text object's current line starts, in pixels
+  int lineY = 0;
+  const PdfFont* textFont = nullptr;
+  int textSize = 0;
+  bool fillKnown = false;
+  COLORREF fill = 0;
+
+  // How each realized font met so far draws its bytes (text that changes style and back
+  // finds its font's here), and the one of the last text drawn.
+  std::deque<ByteDrawing> drawings;
+  ByteDrawing* bytes = nullptr;
+  std::string rgb;  // a picture's pixels as the PDF takes them
 };
 
 namespace {
@@ -60,97 +83,325 @@ double Points(int hundredthsMm) {
   return hundredthsMm * 72.0 / 2540.0;
 }
 
-// cairo's bytes gathered before a write to the document's file.
-constexpr size_t PdfWriteChunk = size_t{256} * 1024;
+// Ends the page's text object, for drawing that is not text.
+void EndText(DocumentState& doc) {
+  if (!doc.inText) return;
+  doc.content += "ET\n";
+  doc.inText = false;
+  doc.lineSet = false;
+  doc.textFont = nullptr;
+}
 
-// Writes the gathered bytes to the document's file and has the system start putting them on
-// disk, so the sync at the end of the document has little left to wait for.
-bool WritePdfChunk(DocumentState& doc) {
-  if (!WriteAll(doc.fd, doc.pdf)) {
-    doc.writeError = errno;
-    return false;
+// Sets the fill colour (a COLORREF, red in the low byte) unless it is set already.
+void SetFill(DocumentState& doc, COLORREF color) {
+  if (doc.fillKnown && doc.fill == color) return;
+  std::string& c = doc.content;
+  if (color == 0) {
+    c += "0 g\n";
+  } else {
+    PdfPutNumber(c, (color & 0xFF) / 255.0);
+    c += ' ';
+    PdfPutNumber(c, ((color >> 8) & 0xFF) / 255.0);
+    c += ' ';
+    PdfPutNumber(c, ((color >> 16) & 0xFF) / 255.0);
+    c += " rg\n";
   }
-  const auto written = static_cast<off_t>(doc.pdf.size());
-  sync_file_range(doc.fd, doc.fileWritten, written, SYNC_FILE_RANGE_WRITE);
-  doc.fileWritten += written;
-  doc.pdf.clear();
-  return true;
+  doc.fillKnown = true;
+  doc.fill = color;
 }
 
-// Takes what cairo writes: into the document's bytes, and from there into its file when it
-// has one. A failed write stops the document.
-cairo_status_t CollectPdf(void* closure, const unsigned char* data, unsigned int length) {
-  auto* doc = static_cast<DocumentState*>(closure);
-  if (doc->fileFailed) return CAIRO_STATUS_WRITE_ERROR;
-  doc->pdf.append(reinterpret_cast<const char*>(data), length);
-  if (doc->fd >= 0 && doc->pdf.size() >= PdfWriteChunk && !WritePdfChunk(*doc)) {
-    doc->fileFailed = true;
-    return CAIRO_STATUS_WRITE_ERROR;
+// Starts the page's operators on the first drawing.
+void BeginDrawing(DocumentState& doc) {
+  if (doc.drawn) return;
+  doc.content = doc.pageStart;
+  doc.drawn = true;
+}
+
+// Writes the open page: its operators compressed, then the page with what it uses.
+void WritePage(DocumentState& doc) {
+  BeginDrawing(doc);
+  EndText(doc);
+  PdfOutput& out = doc.out;
+  const int contents = PdfNewObject(out);
+  PdfWriteStream(out, contents, "", doc.content);
+  const int page = PdfNewObject(out);
+  PdfOpenObject(out, page);
+  std::string& p = out.buffer;
+  p += "<< /Type /Page /Parent ";
+  PdfPutInt(p, doc.pagesObject);
+  p += " 0 R /MediaBox [0 0 ";
+  PdfPutNumber(p, doc.pageWidth);
+  p += ' ';
+  PdfPutNumber(p, doc.pageHeight);
+  p += "] /Contents ";
+  PdfPutInt(p, contents);
+  p += " 0 R /Resources << /ProcSet [/PDF /Text /ImageC]";
+  if (!doc.pageFonts.empty()) {
+    p += " /Font <<";
+    for (const PdfFont* font : doc.pageFonts) {
+      p += " /" + font->resource + " ";
+      PdfPutInt(p, font->object);
+      p += " 0 R";
+    }
+    p += " >>";
   }
-  return CAIRO_STATUS_SUCCESS;
+  if (!doc.pageImages.empty()) {
+    p += " /XObject <<";
+    for (const int image : doc.pageImages) {
+      p += " /Im";
+      PdfPutInt(p, image);
+      p += ' ';
+      PdfPutInt(p, image);
+      p += " 0 R";
+    }
+    p += " >>";
+  }
+  p += " >> >>";
+  PdfCloseObject(out);
+  doc.pages.push_back(page);
+  doc.content.clear();
+  doc.drawn = false;
+  doc.pageFonts.clear();
+  doc.pageImages.clear();
+  doc.fillKnown = false;
 }
 
-// Sets a COLORREF (red in the low byte) as cairo's source.
-void SetSourceColor(cairo_t* cr, COLORREF color) {
-  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0,
-                       ((color >> 16) & 0xFF) / 255.0);
+// The document's information: its name, the program, when it was made.
+int WriteInfo(DocumentState& doc, const std::string& name) {
+  std::u32string title;
+  for (const char character : name) {
+    const auto byte = static_cast<unsigned char>(character);
+    const unsigned c = Cp1252ToUnicode(byte);
+    title += static_cast<char32_t>(c ? c : byte < 0x20 || byte == 0x7F ? byte : 0xFFFD);
+  }
+  struct tm local = {};
+  localtime_r(&doc.started, &local);
+  char date[40];
+  strftime(date, sizeof date, "D:%Y%m%d%H%M%S", &local);
+  const int offset = static_cast<int>(local.tm_gmtoff / 60) % (24 * 60);
+  char zone[32];
+  snprintf(zone, sizeof zone, "%c%02d'%02d'", offset < 0 ? '-' : '+', std::abs(offset) / 60,
+           std::abs(offset) % 60);
+  PdfOutput& out = doc.out;
+  const int info = PdfNewObject(out);
+  PdfOpenObject(out, info);
+  out.buffer += "<< /Title ";
+  PdfPutTextString(out.buffer, title);
+  out.buffer += " /Creator (Tavrel) /Producer (Tavrel) /CreationDate (";
+  out.buffer += date;
+  out.buffer += zone;
+  out.buffer += ") >>";
+  PdfCloseObject(out);
+  return info;
 }
 
-// Forgets the waiting text without drawing it.
-void DropPendingText(PendingText& text) {
-  if (text.face) cairo_font_face_destroy(text.face);
-  if (text.missingFace) cairo_font_face_destroy(text.missingFace);
-  text.face = nullptr;
-  text.missingFace = nullptr;
-  text.glyphs.clear();
-  text.missing.clear();
+// How the bytes of the selected font are drawn, worked out when the font differs from the
+// last one drawn.
+ByteDrawing* DrawingOfFont(DeviceContext& dc, DocumentState& doc) {
+  const std::string* file = nullptr;
+  int index = 0;
+  FT_Face face = CatalogFontFace(dc.realized, &file, &index);
+  if (!face) return nullptr;
+  const RealizedFont& realized = dc.realized;
+  auto same = [&](const ByteDrawing& known) {
+    return known.face == face && known.emHeight == realized.emHeight &&
+           known.widthScale == realized.widthScale && known.file == *file;
+  };
+  if (doc.bytes && same(*doc.bytes)) return doc.bytes;
+  doc.lineSet = false;  // the text matrix's width scale is the last font's
+  for (ByteDrawing& known : doc.drawings)
+    if (same(known)) return doc.bytes = &known;
+  ByteDrawing& b = doc.drawings.emplace_back();
+  doc.bytes = &b;
+  b.face = face;
+  b.file = *file;
+  b.emHeight = realized.emHeight;
+  b.widthScale = realized.widthScale;
+  b.pdfFace = PdfFaceOf(doc.fonts, doc.out, face, *file, index);
+  // Six decimals: the scale multiplies every advance along a line of a few thousand pixels.
+  char scale[32];
+  snprintf(scale, sizeof scale, "%.6f", realized.widthScale);
+  b.scale = scale;
+  while (b.scale.back() == '0') b.scale.pop_back();
+  if (b.scale.back() == '.') b.scale.pop_back();
+  const double size = realized.emHeight * realized.widthScale;
+  b.font.fill(nullptr);
+  for (unsigned byte = 0; byte < 256; byte++) {
+    const double own = PdfDesignAdvance(doc.fonts, b.pdfFace, realized.glyphs[byte]);
+    const double correction = size > 0 ? 1000.0 * (own - realized.advances[byte] / size) : 0;
+    b.correction[byte] = std::fabs(correction) < 0.00005 ? 0 : correction;
+  }
+  return &b;
 }
 
-// Draws the waiting text: the face's glyphs as one run of PDF text, then the missing glyphs
-// in the missing-glyph face (or as filled outlines when there is none). The missing glyph
-// never goes into the face's own PDF font: cairo would give it code 0 there, below the
-// font's first character 32, and viewers would draw it with no width and slide the rest of
-// the line left.
-void DrawPendingText(DocumentState& doc) {
-  PendingText& text = doc.text;
-  if (!text.face) return;
-  cairo_t* cr = doc.cr;
-  cairo_save(cr);
-  // The page's pixels are a scale and a shift of the PDF's points. The glyphs go to cairo in
-  // points under an identity matrix: cairo then only copies their positions, where through
-  // the pixel matrix it would transform each one with a call of its own.
-  cairo_matrix_t pixels;
-  cairo_get_matrix(cr, &pixels);
-  for (std::vector<cairo_glyph_t>* run : {&text.glyphs, &text.missing}) {
-    for (cairo_glyph_t& glyph : *run) {
-      glyph.x = pixels.xx * glyph.x + pixels.x0;
-      glyph.y = pixels.yy * glyph.y + pixels.y0;
+// The PDF font of a byte, which from now on holds the byte's glyph under the byte's code.
+const PdfFont* FontOfByte(const DeviceContext& dc, DocumentState& doc, unsigned char byte) {
+  ByteDrawing& b = *doc.bytes;
+  if (!b.font[byte]) {
+    const PdfGlyph glyph{dc.realized.glyphs[byte], Cp1252ToUnicode(byte), byte};
+    b.font[byte] = &PdfFontFor(doc.fonts, doc.out, b.pdfFace, glyph);
+  }
+  return b.font[byte];
+}
+
+// Opens the page's text object when needed and selects a PDF font at the run's size.
+void SelectTextFont(DocumentState& doc, const ByteDrawing& b, const PdfFont* font) {
+  std::string& c = doc.content;
+  if (!doc.inText) {
+    c += "BT\n";
+    doc.inText = true;
+  }
+  if (doc.textFont == font && doc.textSize == b.emHeight) return;
+  c += '/';
+  c += font->resource;
+  c += ' ';
+  PdfPutInt(c, b.emHeight);
+  c += " Tf\n";
+  doc.textFont = font;
+  doc.textSize = b.emHeight;
+  if (std::find(doc.pageFonts.begin(), doc.pageFonts.end(), font) == doc.pageFonts.end())
+    doc.pageFonts.push_back(font);
+}
+
+// Places a run of text at a pixel position of the baseline. A run below the last one, at the
+// same left end (the next line of a document), moves down from it; any other is placed
+// afresh. The page's y runs down: the text matrix turns the text back up, so a move down is a
+// negative one in text space.
+void PlaceText(DocumentState& doc, const ByteDrawing& b, long long x, int baseline) {
+  std::string& c = doc.content;
+  if (doc.lineSet && x == doc.lineX) {
+    PdfPutInt(c, 0);
+    c += ' ';
+    PdfPutInt(c, static_cast<long long>(doc.lineY) - baseline);
+    c += " Td\n";
+  } else {
+    c += b.scale;
+    c += " 0 0 -1 ";
+    PdfPutInt(c, x);
+    c += ' ';
+    PdfPutInt(c, baseline);
+    c += " Tm\n";
+  }
+  doc.lineSet = true;
+  doc.lineX = x;
+  doc.lineY = baseline;
+}
+
+// Shows the bytes first..last of a text in one PDF font: a plain string when every advance is
+// the glyph's own, else an array with the corrections between the glyphs. With exactEnd the
+// last glyph's correction is shown too, so the next piece of the run starts where the
+// advances say without being placed again.
+void ShowTextPiece(DocumentState& doc, const ByteDrawing& b, const std::string& text, size_t first,
+                   size_t last, bool exactEnd) {
+  std::string& c = doc.content;
+  const size_t corrected = exactEnd ? last : last - 1;  // the glyphs whose correction counts
+  bool anyCorrection = false;
+  for (size_t i = first; i < corrected && !anyCorrection; i++)
+    anyCorrection = b.correction[static_cast<unsigned char>(text[i])] != 0;
+  if (!anyCorrection) {
+    PdfPutLiteral(c, std::string_view(text.data() + first, last - first));
+    c += "Tj\n";
+    return;
+  }
+  c += '[';
+  size_t start = first;
+  for (size_t i = first; i < corrected; i++) {
+    const double correction = b.correction[static_cast<unsigned char>(text[i])];
+    if (correction == 0) continue;
+    PdfPutLiteral(c, std::string_view(text.data() + start, i + 1 - start));
+    PdfPutNumber(c, correction);
+    start = i + 1;
+  }
+  if (start < last) PdfPutLiteral(c, std::string_view(text.data() + start, last - start));
+  c += "]TJ\n";
+}
+
+// One glyph of a run of characters: its font, its code there and the correction after it.
+struct PlacedCode {
+  const PdfFont* font = nullptr;
+  unsigned code = 0;
+  double correction = 0;
+};
+
+// Shows glyphs first..last of a run, all in one font, as ShowTextPiece shows bytes: codes of
+// two bytes in a composite font, of one in the others.
+void ShowCodes(DocumentState& doc, const std::vector<PlacedCode>& run, size_t first, size_t last,
+               bool exactEnd) {
+  std::string& c = doc.content;
+  const bool wide = run[first].font->composite;
+  std::string codes;
+  const size_t corrected = exactEnd ? last : last - 1;
+  bool anyCorrection = false;
+  for (size_t i = first; i < corrected && !anyCorrection; i++)
+    anyCorrection = run[i].correction != 0;
+  if (!anyCorrection) {
+    for (size_t i = first; i < last; i++) {
+      if (wide) codes += static_cast<char>(run[i].code >> 8);
+      codes += static_cast<char>(run[i].code & 0xFF);
+    }
+    PdfPutLiteral(c, codes);
+    c += "Tj\n";
+    return;
+  }
+  c += '[';
+  for (size_t i = first; i < last; i++) {
+    if (wide) codes += static_cast<char>(run[i].code >> 8);
+    codes += static_cast<char>(run[i].code & 0xFF);
+    if (i < corrected && run[i].correction != 0) {
+      PdfPutLiteral(c, codes);
+      PdfPutNumber(c, run[i].correction);
+      codes.clear();
     }
   }
-  cairo_identity_matrix(cr);
-  SetSourceColor(cr, text.color);
-  cairo_set_font_face(cr, text.face);
-  cairo_matrix_t size;
-  cairo_matrix_init_scale(&size, pixels.xx * text.emHeight * text.widthScale,
-                          pixels.yy * text.emHeight);
-  cairo_set_font_matrix(cr, &size);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
-  if (!text.glyphs.empty())
-    cairo_show_glyphs(cr, text.glyphs.data(), static_cast<int>(text.glyphs.size()));
-  if (!text.missing.empty() && text.missingFace) {
-    cairo_set_font_face(cr, text.missingFace);
-    cairo_show_glyphs(cr, text.missing.data(), static_cast<int>(text.missing.size()));
-  } else if (!text.missing.empty()) {
-    cairo_new_path(cr);
-    cairo_glyph_path(cr, text.missing.data(), static_cast<int>(text.missing.size()));
-    cairo_fill(cr);
-  }
-  cairo_restore(cr);
-  DropPendingText(text);
+  if (!codes.empty()) PdfPutLiteral(c, codes);
+  c += "]TJ\n";
+}
+
+// The opaque background of a run: a box of the background colour behind it.
+void DrawBackground(const DeviceContext& dc, DocumentState& doc, int left, int baseline,
+                    int width) {
+  if (dc.backgroundMode != OPAQUE || width <= 0) return;
+  std::string& c = doc.content;
+  EndText(doc);
+  SetFill(doc, dc.backgroundColor);
+  PdfPutInt(c, left);
+  c += ' ';
+  PdfPutInt(c, baseline - dc.realized.metrics.tmAscent);
+  c += ' ';
+  PdfPutInt(c, width);
+  c += ' ';
+  PdfPutInt(c, dc.realized.metrics.tmHeight);
+  c += " re f\n";
+}
+
+// An underlined font's stroke under a run, in the text's colour.
+void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int baseline, int width) {
+  if (!dc.font || !dc.font->font.lfUnderline || width <= 0) return;
+  std::string& c = doc.content;
+  EndText(doc);
+  SetFill(doc, dc.textColor);
+  PdfPutInt(c, left);
+  c += ' ';
+  PdfPutInt(c, static_cast<long long>(baseline) + dc.realized.underlineOffset);
+  c += ' ';
+  PdfPutInt(c, width);
+  c += ' ';
+  PdfPutInt(c, dc.realized.underlineThickness);
+  c += " re f\n";
+}
+
+// The Windows-1252 byte of a character (-1: none), so a character of a wide call that a byte
+// could draw is drawn as that byte, in the same font under the same code.
+// Every character of a line goes through here: a table up to the last of them (the trade
+// mark sign, U+2122).
+int ByteOfCharacter(char32_t character) {
+  static const std::vector<short> bytes = [] {
+    std::vector<short> table(0x2123, -1);
+    for (unsigned byte = 0; byte < 0x100; byte++)
+      table[ByteCharacter(static_cast<unsigned char>(byte))] = static_cast<short>(byte);
+    return table;
+  }();
+  return character < bytes.size() ? bytes[character] : -1;
 }
 
 }  // namespace
@@ -187,64 +438,75 @@ void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dp
   dc.pageHeightPoints = Points(sheet.length);
 }
 
-// Creates the context's document: an empty PDF whose user space is device pixels with the
-// origin at the printable area's top-left corner.
+// Creates the context's document: the PDF's header, written at once.
 bool CanvasStartDoc(DeviceContext& dc, int fd) {
   auto* doc = new DocumentState;
   doc->started = time(nullptr);
-  doc->fd = fd;
-  doc->surface =
-      cairo_pdf_surface_create_for_stream(CollectPdf, doc, dc.pageWidthPoints, dc.pageHeightPoints);
-  if (cairo_surface_status(doc->surface) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(doc->surface);
+  if (!PdfBegin(doc->out, fd)) {
+    PdfEnd(doc->out);
     delete doc;
     return false;
   }
-  const std::string title = Cp1252ToUtf8(dc.documentName);
-  cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_TITLE, title.c_str());
-  cairo_pdf_surface_set_metadata(doc->surface, CAIRO_PDF_METADATA_CREATOR, "Tavrel");
-  doc->cr = cairo_create(doc->surface);
-  cairo_scale(doc->cr, 72.0 / dc.dpiX, 72.0 / dc.dpiY);
-  cairo_translate(doc->cr, dc.offsetX, dc.offsetY);
-  if (cairo_status(doc->cr) != CAIRO_STATUS_SUCCESS) {
-    cairo_destroy(doc->cr);
-    cairo_surface_destroy(doc->surface);
-    delete doc;
-    return false;
-  }
+  doc->pagesObject = PdfNewObject(doc->out);
+  doc->pageWidth = dc.pageWidthPoints;
+  doc->pageHeight = dc.pageHeightPoints;
+  // Device pixels to points, y downwards from the printable area's top-left corner.
+  std::string& start = doc->pageStart;
+  const double scale = 72.0 / dc.dpiX;
+  PdfPutNumber(start, scale);
+  start += " 0 0 ";
+  PdfPutNumber(start, -72.0 / dc.dpiY);
+  start += ' ';
+  PdfPutNumber(start, dc.offsetX * scale);
+  start += ' ';
+  PdfPutNumber(start, dc.pageHeightPoints - dc.offsetY * 72.0 / dc.dpiY);
+  start += " cm\n";
   dc.document = doc;
   return true;
 }
 
-// Starts a page: cairo starts a PDF page with the first drawing.
+// Starts a page: its operators begin with its first drawing.
 int CanvasStartPage(DeviceContext& dc) {
   return dc.document ? 1 : 0;
 }
 
-// Ends a page: its waiting text is drawn and the PDF page emitted, blank or not.
+// Ends a page: written into the document, blank or not.
 int CanvasEndPage(DeviceContext& dc) {
   if (!dc.document) return 0;
-  DrawPendingText(*dc.document);
-  cairo_show_page(dc.document->cr);
-  return cairo_status(dc.document->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  WritePage(*dc.document);
+  return dc.document->out.failed ? 0 : 1;
 }
 
-// Completes the PDF and hands out its bytes, or writes the last of them to its file.
+// Completes the PDF: a page drawn and not ended (or the one blank page of a document without
+// any), the fonts, the page tree, the catalogue and the document's information.
 bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
   DocumentState* doc = dc.document;
   if (!doc) return false;
-  DrawPendingText(*doc);
-  bool good = cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(doc->cr);
-  doc->cr = nullptr;
-  cairo_surface_finish(doc->surface);
-  good = good && cairo_surface_status(doc->surface) == CAIRO_STATUS_SUCCESS;
-  if (doc->fd >= 0) {
-    good = good && !doc->fileFailed && WritePdfChunk(*doc);
-    return good && doc->fileWritten > 0;
+  if (doc->drawn || doc->pages.empty()) WritePage(*doc);
+  PdfOutput& out = doc->out;
+  PdfWriteFonts(doc->fonts, out);
+  PdfOpenObject(out, doc->pagesObject);
+  out.buffer += "<< /Type /Pages /Kids [";
+  for (size_t i = 0; i < doc->pages.size(); i++) {
+    if (i) out.buffer += ' ';
+    PdfPutInt(out.buffer, doc->pages[i]);
+    out.buffer += " 0 R";
   }
-  pdf = std::move(doc->pdf);
-  doc->pdf.clear();
+  out.buffer += "] /Count ";
+  PdfPutInt(out.buffer, static_cast<long long>(doc->pages.size()));
+  out.buffer += " >>";
+  PdfCloseObject(out);
+  const int catalog = PdfNewObject(out);
+  PdfOpenObject(out, catalog);
+  out.buffer += "<< /Type /Catalog /Pages ";
+  PdfPutInt(out.buffer, doc->pagesObject);
+  out.buffer += " 0 R >>";
+  PdfCloseObject(out);
+  const int info = WriteInfo(*doc, dc.documentName);
+  const bool good = PdfFinish(out, catalog, info);
+  if (out.fd >= 0) return good && PdfSize(out) > 0;
+  pdf = std::move(out.buffer);
+  out.buffer.clear();
   return good && !pdf.empty();
 }
 
@@ -252,9 +514,8 @@ bool CanvasFinish(DeviceContext& dc, std::string& pdf) {
 void CanvasDiscard(DeviceContext& dc) {
   DocumentState* doc = dc.document;
   if (!doc) return;
-  DropPendingText(doc->text);
-  if (doc->cr) cairo_destroy(doc->cr);
-  cairo_surface_destroy(doc->surface);
+  PdfReleaseFonts(doc->fonts);
+  PdfEnd(doc->out);
   delete doc;
   dc.document = nullptr;
 }
@@ -270,114 +531,145 @@ int& CanvasJobId(DeviceContext& dc) {
 }
 
 int CanvasWriteError(const DeviceContext& dc) {
-  return dc.document ? dc.document->writeError : 0;
+  return dc.document ? dc.document->out.writeError : 0;
 }
 
-// Draws a picture's pixels scaled into its rectangle of the page. The text drawn so far is
-// drawn first, so the picture lies above the text before it.
+// Draws a picture's pixels scaled into its rectangle of the page: an RGB image of the
+// picture's own size, compressed, placed by the page's matrix.
 bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap) {
-  if (!dc.document || !dc.document->cr) return false;
-  DrawPendingText(*dc.document);
-  cairo_t* cr = dc.document->cr;
-  if (cairo_status(cr) != CAIRO_STATUS_SUCCESS) return false;
+  DocumentState* doc = dc.document;
+  if (!doc || doc->out.failed) return false;
   const int width = bitmap.sourceWidth;
   const int height = bitmap.sourceHeight;
-  cairo_surface_t* image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-  if (cairo_surface_status(image) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(image);
-    return false;
+  if (width <= 0 || height <= 0) return false;
+  std::string& rgb = doc->rgb;
+  rgb.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+  size_t at = 0;
+  for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height); i++) {
+    const uint32_t pixel = bitmap.pixels[i];
+    rgb[at++] = static_cast<char>((pixel >> 16) & 0xFF);
+    rgb[at++] = static_cast<char>((pixel >> 8) & 0xFF);
+    rgb[at++] = static_cast<char>(pixel & 0xFF);
   }
-  cairo_surface_flush(image);
-  unsigned char* data = cairo_image_surface_get_data(image);
-  const int stride = cairo_image_surface_get_stride(image);
-  for (int row = 0; row < height; ++row)
-    std::memcpy(data + static_cast<size_t>(row) * static_cast<size_t>(stride),
-                bitmap.pixels.data() + static_cast<size_t>(row) * static_cast<size_t>(width),
-                static_cast<size_t>(width) * 4);
-  cairo_surface_mark_dirty(image);
-
-  // The image's pixels map onto the destination rectangle; cairo keeps them at their own
-  // resolution in the PDF, placed and scaled by the matrix.
-  cairo_save(cr);
-  cairo_translate(cr, bitmap.x, bitmap.y);
-  cairo_scale(cr, static_cast<double>(bitmap.width) / width,
-              static_cast<double>(bitmap.height) / height);
-  cairo_set_source_surface(cr, image, 0, 0);
-  cairo_paint(cr);
-  cairo_restore(cr);
-  cairo_surface_destroy(image);
-  return cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  PdfOutput& out = doc->out;
+  const int image = PdfNewObject(out);
+  std::string extra = "/Type /XObject /Subtype /Image /Width ";
+  PdfPutInt(extra, width);
+  extra += " /Height ";
+  PdfPutInt(extra, height);
+  extra += " /ColorSpace /DeviceRGB /BitsPerComponent 8";
+  // A picture drawn larger than its pixels is smoothed between them by the viewer or printer.
+  extra += " /Interpolate true";
+  PdfWriteStream(out, image, extra, rgb);
+  BeginDrawing(*doc);
+  EndText(*doc);
+  std::string& c = doc->content;
+  c += "q ";
+  PdfPutInt(c, bitmap.width);
+  c += " 0 0 ";
+  PdfPutInt(c, -bitmap.height);
+  c += ' ';
+  PdfPutInt(c, bitmap.x);
+  c += ' ';
+  PdfPutInt(c, static_cast<long long>(bitmap.y) + bitmap.height);
+  c += " cm /Im";
+  PdfPutInt(c, image);
+  c += " Do Q\n";
+  doc->pageImages.push_back(image);
+  return !out.failed;
 }
 
-// Draws a text run of bytes: each byte is its Windows-1252 character (CanvasDrawCharacters).
+// Draws a text run: the bytes' glyphs at the positions their integer advances give, so the
+// drawn width is the measured width. An opaque background is a box of the background colour
+// behind the run, above whatever was drawn before it.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
-  std::u32string characters(text.size(), U'\0');
-  for (size_t index = 0; index < text.size(); index++)
-    characters[index] = ByteCharacter(static_cast<unsigned char>(text[index]));
-  return CanvasDrawCharacters(dc, x, y, characters);
+  DocumentState* doc = dc.document;
+  if (!doc || doc->out.failed) return 0;
+  const ByteDrawing* drawing = DrawingOfFont(dc, *doc);
+  if (!drawing) return 0;
+  const ByteDrawing& b = *drawing;
+  const int width = TextRunWidth(dc, text);
+  const int left = TextRunLeft(dc, x, width);
+  const int baseline = TextRunBaseline(dc, y);
+  BeginDrawing(*doc);
+  DrawBackground(dc, *doc, left, baseline, width);
+  if (text.empty()) return 1;
+  SetFill(*doc, dc.textColor);
+  size_t first = 0;
+  const PdfFont* font = nullptr;
+  for (size_t i = 0; i < text.size(); i++) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const PdfFont* byteFont = FontOfByte(dc, *doc, byte);
+    if (byteFont != font) {
+      if (font) ShowTextPiece(*doc, b, text, first, i, true);
+      SelectTextFont(*doc, b, byteFont);
+      if (!font) PlaceText(*doc, b, left, baseline);
+      font = byteFont;
+      first = i;
+    }
+  }
+  ShowTextPiece(*doc, b, text, first, text.size(), false);
+  DrawUnderline(dc, *doc, left, baseline, width);
+  return 1;
 }
 
-// Draws a text run: the characters' glyphs at the positions their integer advances give, so
-// the drawn width is the measured width. The glyphs join the page's waiting text (drawn when
-// the page ends or something else is drawn); a change of face, size or colour draws the
-// waiting text first, and so does an opaque background, whose box must cover only earlier
-// text. An underlined font draws its stroke under the run.
+// Draws a run of characters as CanvasDrawText draws bytes. The characters of Windows-1252
+// are drawn as their bytes (the same fonts and codes as byte text), a character the font has
+// no glyph for as a byte without a character is, the others in the face's font of glyphs
+// beyond Windows-1252.
 int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text) {
+  std::string bytes(text.size(), '\0');
+  bool allBytes = true;
+  for (size_t i = 0; i < text.size() && allBytes; i++) {
+    const int byte = ByteOfCharacter(text[i]);
+    allBytes = byte >= 0;
+    bytes[i] = static_cast<char>(byte);
+  }
+  if (allBytes) return CanvasDrawText(dc, x, y, bytes);
+
   DocumentState* doc = dc.document;
-  cairo_font_face_t* face = CatalogCairoFace(dc.realized);
-  if (!doc || !doc->cr || !face) return 0;
-  std::vector<CharacterGlyph> glyphs(text.size());
+  if (!doc || doc->out.failed) return 0;
+  const ByteDrawing* drawing = DrawingOfFont(dc, *doc);
+  if (!drawing) return 0;
+  const ByteDrawing& b = *drawing;
+  const double size = dc.realized.emHeight * dc.realized.widthScale;
+  // A byte without a character (81h) draws the missing glyph when the font has none there.
+  const bool missingByte = dc.realized.glyphs[0x81] == 0;
+  std::vector<PlacedCode> run(text.size());
   long long runWidth = 0;
-  for (size_t index = 0; index < text.size(); index++) {
-    glyphs[index] = CatalogCharacterGlyph(dc.realized, text[index]);
-    runWidth += glyphs[index].advance;
+  for (size_t i = 0; i < text.size(); i++) {
+    const CharacterGlyph glyph = CatalogCharacterGlyph(dc.realized, text[i]);
+    runWidth += glyph.advance;
+    int byte = ByteOfCharacter(text[i]);
+    if (byte < 0 && glyph.glyph == 0 && missingByte) byte = 0x81;
+    PlacedCode& placed = run[i];
+    if (byte >= 0) {
+      placed.font = FontOfByte(dc, *doc, static_cast<unsigned char>(byte));
+      placed.code = static_cast<unsigned>(byte);
+      placed.correction = b.correction[static_cast<unsigned char>(byte)];
+      continue;
+    }
+    unsigned code = 0;
+    placed.font = &PdfWideFontFor(doc->fonts, doc->out, b.pdfFace, glyph.glyph, text[i], code);
+    placed.code = code;
+    const double own = PdfDesignAdvance(doc->fonts, b.pdfFace, glyph.glyph);
+    const double correction = size > 0 ? 1000.0 * (own - glyph.advance / size) : 0;
+    placed.correction = std::fabs(correction) < 0.00005 ? 0 : correction;
   }
   const int width = static_cast<int>(std::min<long long>(runWidth, INT32_MAX));
   const int left = TextRunLeft(dc, x, width);
   const int baseline = TextRunBaseline(dc, y);
-  PendingText& pending = doc->text;
-  if (pending.face &&
-      (pending.face != face || pending.emHeight != dc.realized.emHeight ||
-       pending.widthScale != dc.realized.widthScale || pending.color != dc.textColor))
-    DrawPendingText(*doc);
-  if (dc.backgroundMode == OPAQUE && width > 0) {
-    DrawPendingText(*doc);
-    cairo_t* cr = doc->cr;
-    cairo_save(cr);
-    SetSourceColor(cr, dc.backgroundColor);
-    cairo_rectangle(cr, left, baseline - dc.realized.metrics.tmAscent, width,
-                    dc.realized.metrics.tmHeight);
-    cairo_fill(cr);
-    cairo_restore(cr);
+  BeginDrawing(*doc);
+  DrawBackground(dc, *doc, left, baseline, width);
+  SetFill(*doc, dc.textColor);
+  size_t first = 0;
+  for (size_t i = 1; i <= run.size(); i++) {
+    if (i < run.size() && run[i].font == run[first].font) continue;
+    SelectTextFont(*doc, b, run[first].font);
+    if (first == 0) PlaceText(*doc, b, left, baseline);
+    ShowCodes(*doc, run, first, i, i < run.size());
+    first = i;
   }
-  if (!pending.face) {
-    pending.face = cairo_font_face_reference(face);
-    pending.emHeight = dc.realized.emHeight;
-    pending.widthScale = dc.realized.widthScale;
-    pending.color = dc.textColor;
-  }
-  long long pen = left;
-  for (const CharacterGlyph& glyph : glyphs) {
-    const cairo_glyph_t placed{glyph.glyph, static_cast<double>(pen),
-                               static_cast<double>(baseline)};
-    if (glyph.glyph) {
-      pending.glyphs.push_back(placed);
-    } else {
-      if (pending.missing.empty() && !pending.missingFace)
-        if (cairo_font_face_t* missingFace = CatalogMissingGlyphFace(dc.realized))
-          pending.missingFace = cairo_font_face_reference(missingFace);
-      pending.missing.push_back(placed);
-    }
-    pen += glyph.advance;
-  }
-  if (dc.font && dc.font->font.lfUnderline && width > 0) {
-    cairo_t* cr = doc->cr;
-    cairo_save(cr);
-    SetSourceColor(cr, dc.textColor);
-    cairo_rectangle(cr, left, baseline + dc.realized.underlineOffset, width,
-                    dc.realized.underlineThickness);
-    cairo_fill(cr);
-    cairo_restore(cr);
-  }
-  return cairo_status(doc->cr) == CAIRO_STATUS_SUCCESS ? 1 : 0;
+  DrawUnderline(dc, *doc, left, baseline, width);
+  return 1;
 }

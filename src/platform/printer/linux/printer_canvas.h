@@ -1,8 +1,9 @@
-// PDF drawing shared by the CUPS printers and "Print to PDF": page geometry, the cairo
+// PDF drawing shared by the CUPS printers and "Print to PDF": page geometry, the PDF
 // document of a context and the fontconfig/FreeType fonts drawn on it.
 #pragma once
 
-#include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
 #include <ctime>
 #include <string>
@@ -25,18 +26,18 @@ struct MediaSize {
 // square: the finer resolution serves both directions.
 void SetPageGeometry(DeviceContext& dc, const MediaSize& media, int dpiX, int dpiY);
 
-// The open document of a context: the cairo PDF being drawn, the PDF bytes written so far
+// The open document of a context: the PDF being written, the PDF bytes written so far
 // and, for a CUPS printer, the spooler's job.
 struct DocumentState;
 
-// Creates dc.document with an empty PDF; false when cairo cannot. With a file descriptor the
-// PDF is written to that file as it is made (the caller owns the descriptor); without one
-// its bytes are kept until CanvasFinish hands them out.
+// Creates dc.document with an empty PDF; false when it cannot be started. With a file descriptor
+// the PDF is written to that file as it is made (the caller owns the descriptor); without one its
+// bytes are kept until CanvasFinish hands them out.
 bool CanvasStartDoc(DeviceContext& dc, int fd = -1);
 // Pages of the PDF.
 int CanvasStartPage(DeviceContext& dc);
 int CanvasEndPage(DeviceContext& dc);
-// Completes the PDF; false when cairo or a write failed. The bytes go to pdf, or for a
+// Completes the PDF; false when a write failed. The bytes go to pdf, or for a
 // document written to a file, the last of them to the file (not yet synced).
 bool CanvasFinish(DeviceContext& dc, std::string& pdf);
 // Frees dc.document and everything drawn.
@@ -50,12 +51,12 @@ int CanvasWriteError(const DeviceContext& dc);
 // Draws a picture scaled into its rectangle of the page, above the text drawn before it;
 // false when it could not be drawn.
 bool CanvasDrawBitmap(DeviceContext& dc, const PageBitmap& bitmap);
-// Draws a text run with the selected font, alignment, colour and background mode. The page's
-// text is handed to cairo in one piece, when the page ends or something else is drawn.
+// Draws a text run with the selected font, alignment, colour and background mode.
 int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text);
 
-// Draws Unicode characters as CanvasDrawText draws bytes; with the font's underline, a
-// stroke under the run.
+// Draws Unicode characters as CanvasDrawText draws bytes: those of Windows-1252 under their
+// bytes' codes, the others in the face's composite font. With the font's underline (both
+// calls), a stroke under the run.
 int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text);
 
 // A character's glyph in a realized font (0: the missing glyph) and its advance in pixels.
@@ -74,11 +75,9 @@ bool CatalogListFaces(DeviceContext& dc, std::vector<std::string>& faces);
 // context's resolution.
 bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& out);
 void CatalogReleaseFont(RealizedFont& font);
-// The cairo face of a realized font (owned by the font).
-cairo_font_face_t* CatalogCairoFace(const RealizedFont& font);
-// A face of one glyph (any index draws it): the realized font's missing glyph, drawn from its
-// outline with its advance, for the bytes the font has no glyph for (owned by the font).
-cairo_font_face_t* CatalogMissingGlyphFace(const RealizedFont& font);
+// The FreeType face of a realized font (owned by the font), with its file and its index
+// there; null when the font has none.
+FT_Face CatalogFontFace(const RealizedFont& font, const std::string** file, int* index);
 
 // Windows-1252 byte to Unicode; 0 for the bytes that have no character there.
 unsigned Cp1252ToUnicode(unsigned char byte);

@@ -261,23 +261,30 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
   if (!dc || !object || !LiveObjects.count(object) || object->deletePending) return nullptr;
   // A context's own font belongs to that context only.
   if (object->stock && object != &dc->stockFont) return nullptr;
-  RealizedFont realized;
   auto& before = dc->realizedBefore;
   auto known = std::find_if(before.begin(), before.end(),
                             [object](const auto& entry) { return entry.first == object; });
-  if (known != before.end()) {
-    realized = known->second;
-    before.erase(known);
-  } else if (!dc->backend->realizeFont(*dc, object->font, realized)) {
-    return nullptr;
-  }
   // The font it replaces stays realized for a later selection (the same object again is
   // simply the one it has).
-  if (dc->font && dc->font != object)
-    before.emplace_back(dc->font, dc->realized);
-  else
-    DropRealizedFont(*dc);
-  dc->realized = realized;
+  const bool keepReplaced = dc->font && dc->font != object;
+  if (known != before.end() && keepReplaced) {
+    // The two trade places: a style changed and back costs no copy of the fonts' tables.
+    std::swap(dc->realized, known->second);
+    known->first = dc->font;
+  } else {
+    RealizedFont realized;
+    if (known != before.end()) {
+      realized = known->second;
+      before.erase(known);
+    } else if (!dc->backend->realizeFont(*dc, object->font, realized)) {
+      return nullptr;
+    }
+    if (keepReplaced)
+      before.emplace_back(dc->font, dc->realized);
+    else
+      DropRealizedFont(*dc);
+    dc->realized = realized;
+  }
   GdiObject* previous = dc->font;
   object->selections++;
   dc->font = object;
@@ -341,18 +348,19 @@ namespace {
 // UTF-16 units as characters: a surrogate pair is one character, a lone surrogate stays a
 // unit of its own (the font has no glyph for it).
 std::u32string WideCharacters(const wchar_t* text, int length) {
-  std::u32string characters;
-  characters.reserve(static_cast<size_t>(length));
+  std::u32string characters(static_cast<size_t>(length), U'\0');
+  size_t count = 0;
   for (int index = 0; index < length; index++) {
     const auto unit = static_cast<char32_t>(text[index]) & 0xFFFFu;
     const auto next = index + 1 < length ? static_cast<char32_t>(text[index + 1]) & 0xFFFFu : 0u;
     if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
-      characters.push_back(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
+      characters[count++] = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
       index++;
     } else {
-      characters.push_back(unit);
+      characters[count++] = unit;
     }
   }
+  characters.resize(count);
   return characters;
 }
 

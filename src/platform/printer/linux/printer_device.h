@@ -2,10 +2,10 @@
 // bitmaps, with the names, signatures and units of the Windows graphics interface the printing
 // code is written for.
 //
-// Behind it: CUPS destinations and the built-in "Print to PDF" printer, both drawn as PDF with
-// cairo, fonts from fontconfig with FreeType metrics (or a test's own kind of printer,
-// printer_internal.h). Coordinates are device pixels, origin at the top-left corner of the
-// printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252); the wide
+// Behind it: CUPS destinations and the built-in "Print to PDF" printer, both written as PDF by
+// the printer layer's own writer, fonts from fontconfig with FreeType metrics (or a test's own
+// kind of printer, printer_internal.h). Coordinates are device pixels, origin at the top-left
+// corner of the printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252); the wide
 // calls (...W) take UTF-16 for characters beyond it, and draw and measure the same way.
 #pragma once
 

@@ -1,6 +1,4 @@
-// Printer fonts: fontconfig's families and matching, FreeType metrics and the cairo face.
-#include <cairo-ft.h>
-#include <cairo.h>
+// Printer fonts: fontconfig's families and matching, FreeType metrics and faces.
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -23,23 +21,17 @@ namespace {
 // The FreeType library of the process, made on first use.
 FT_Library FreeType = nullptr;
 
-// The font data behind a realized font: the cairo face, which owns the FreeType face, and
-// the face that draws its missing glyph (made when first needed).
+// The font data behind a realized font: the FreeType face and the file it was read from.
 struct FontEngine {
-  cairo_font_face_t* cairoFace = nullptr;
-  cairo_font_face_t* missingGlyphFace = nullptr;
-  FT_Face face = nullptr;  // owned by cairoFace
+  FT_Face face = nullptr;
+  std::string file;
+  int index = 0;
   bool symbolFont = false;
   double stretch = 1.0;  // the glyphs' stretch across (lfWidth)
   // Glyph and advance of each character met so far: a document's few hundred characters are
   // looked up in FreeType once each, not on every line.
   std::unordered_map<char32_t, CharacterGlyph> characters;
 };
-
-// Key of the FreeType face kept as the cairo face's user data.
-const cairo_user_data_key_t FaceKey = {};
-// Key of the cairo face whose missing glyph a missing-glyph face draws.
-const cairo_user_data_key_t OutlineKey = {};
 
 // Windows-1252 characters of the bytes 80h-9Fh (0: none).
 const unsigned short Cp1252High[32] = {
@@ -214,39 +206,6 @@ int EmSize(FT_Face face, int height, int dpiY) {
   return std::max(1, static_cast<int>(std::lround(em)));
 }
 
-// Releases the FreeType face when cairo lets the face go.
-void DoneFace(void* face) {
-  FT_Done_Face(static_cast<FT_Face>(face));
-}
-
-// Lets go of the cairo face a missing-glyph face drew from.
-void DoneOutlineFace(void* face) {
-  cairo_font_face_destroy(static_cast<cairo_font_face_t*>(face));
-}
-
-// Draws the one glyph of a missing-glyph face: the outline of its cairo face's missing glyph,
-// one em high, with that glyph's own advance.
-cairo_status_t RenderMissingGlyph(cairo_scaled_font_t* scaled, unsigned long, cairo_t* cr,
-                                  cairo_text_extents_t* extents) {
-  auto* face = static_cast<cairo_font_face_t*>(
-      cairo_font_face_get_user_data(cairo_scaled_font_get_font_face(scaled), &OutlineKey));
-  if (!face) return CAIRO_STATUS_USER_FONT_ERROR;
-  cairo_set_font_face(cr, face);
-  cairo_set_font_size(cr, 1.0);
-  cairo_font_options_t* options = cairo_font_options_create();
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
-  cairo_set_font_options(cr, options);
-  cairo_font_options_destroy(options);
-  const cairo_glyph_t missing = {0, 0.0, 0.0};
-  cairo_text_extents_t own;
-  cairo_glyph_extents(cr, &missing, 1, &own);
-  cairo_glyph_path(cr, &missing, 1);
-  cairo_fill(cr);
-  extents->x_advance = own.x_advance;
-  return cairo_status(cr);
-}
-
 }  // namespace
 
 // Windows-1252 byte to Unicode; 0 for control bytes and the five bytes without a character.
@@ -313,12 +272,6 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
     FT_Done_Face(face);
     return false;
   }
-  cairo_font_face_t* cairoFace = cairo_ft_font_face_create_for_ft_face(face, FT_LOAD_NO_HINTING);
-  if (cairo_font_face_set_user_data(cairoFace, &FaceKey, face, DoneFace) != CAIRO_STATUS_SUCCESS) {
-    cairo_font_face_destroy(cairoFace);
-    FT_Done_Face(face);
-    return false;
-  }
   out = RealizedFont();
   out.face = family;
   out.emHeight = EmSize(face, font.lfHeight, dc.dpiY);
@@ -336,8 +289,9 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
   out.underlineThickness =
       std::max(1, Scale(face->underline_thickness, out.emHeight, face->units_per_EM));
   auto* engine = new FontEngine;
-  engine->cairoFace = cairoFace;
   engine->face = face;
+  engine->file = file;
+  engine->index = index;
   engine->stretch = stretch;
   engine->symbolFont = face->charmap && face->charmap->encoding == FT_ENCODING_MS_SYMBOL;
   // The bytes' characters are known already: the same glyphs and advances, so text drawn
@@ -349,12 +303,12 @@ bool CatalogRealizeFont(DeviceContext& dc, const LOGFONTA& font, RealizedFont& o
   return true;
 }
 
-// Frees a realized font; the FreeType face goes when cairo no longer uses it.
+// Frees a realized font and its face (a document drawing the face holds a reference of its
+// own).
 void CatalogReleaseFont(RealizedFont& font) {
   auto* engine = static_cast<FontEngine*>(font.engine);
   if (!engine) return;
-  cairo_font_face_destroy(engine->cairoFace);
-  if (engine->missingGlyphFace) cairo_font_face_destroy(engine->missingGlyphFace);
+  FT_Done_Face(engine->face);
   delete engine;
   font.engine = nullptr;
 }
@@ -383,25 +337,11 @@ void CatalogCharacterAdvances(DeviceContext& dc, const char32_t* characters, siz
     widths[index] = CatalogCharacterGlyph(dc.realized, characters[index]).advance;
 }
 
-// The cairo face of a realized font.
-cairo_font_face_t* CatalogCairoFace(const RealizedFont& font) {
-  auto* engine = static_cast<FontEngine*>(font.engine);
-  return engine ? engine->cairoFace : nullptr;
-}
-
-// The missing-glyph face of a realized font, made on first use; null when cairo cannot.
-cairo_font_face_t* CatalogMissingGlyphFace(const RealizedFont& font) {
+// The FreeType face of a realized font and the file it was read from.
+FT_Face CatalogFontFace(const RealizedFont& font, const std::string** file, int* index) {
   auto* engine = static_cast<FontEngine*>(font.engine);
   if (!engine) return nullptr;
-  if (engine->missingGlyphFace) return engine->missingGlyphFace;
-  cairo_font_face_t* face = cairo_user_font_face_create();
-  cairo_user_font_face_set_render_glyph_func(face, RenderMissingGlyph);
-  if (cairo_font_face_set_user_data(face, &OutlineKey, cairo_font_face_reference(engine->cairoFace),
-                                    DoneOutlineFace) != CAIRO_STATUS_SUCCESS) {
-    cairo_font_face_destroy(engine->cairoFace);
-    cairo_font_face_destroy(face);
-    return nullptr;
-  }
-  engine->missingGlyphFace = face;
-  return face;
+  *file = &engine->file;
+  *index = engine->index;
+  return engine->face;
 }

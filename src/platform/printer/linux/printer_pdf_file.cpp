@@ -204,7 +204,7 @@ int PdfEndDoc(DeviceContext& dc) {
   std::string pdf;
   const std::string baseName = PdfBaseName(dc.documentName, CanvasStartTime(dc));
   bool done = dc.pdfFile && CanvasFinish(dc, pdf);
-  // A failed write names its cause (a full disk, say); a failure inside cairo is a write fault.
+  // A failed write names its cause (a full disk, say); any other failure is a write fault.
   if (!done) SetLastError(PdfFailure(CanvasWriteError(dc)));
   done = done && PlacePdfFile(*dc.pdfFile, baseName);
   CanvasDiscard(dc);
