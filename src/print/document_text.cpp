@@ -27,8 +27,16 @@ struct StyleFont {
 // condensed, double condensed).
 enum WidthKind { NormalWidth = 0, DoubleWidth = 1, CondensedWidth = 2, DoubleCondensedWidth = 3 };
 
+// A character's style font and advance on the line being printed.
+struct Placed {
+  int font;
+  int advance;
+};
+
 struct DocumentTextState {
   DosPrinterState printer;
+  std::wstring lineCharacters;      // the characters of the line being printed
+  std::vector<Placed> linePlaces;  // and their fonts and advances
   std::array<StyleFont, 16> fonts;
   bool pageEnded = false;     // the next printed line starts a new page
   bool lineEndsPage = false;  // the page ended and no line end has followed yet
@@ -79,20 +87,26 @@ HGDIOBJ SelectStyle(int index) {
   return font ? SelectObject(PrintJob.PrinterDc, font) : nullptr;
 }
 
-// Advance of a character in a style, measured once: a table lookup on every later line.
-int AdvanceOf(int index, wchar_t character) {
+// Advance of a character in a style, measured on its first use in that style.
+int MeasureAdvance(int index, wchar_t character) {
   StyleFont& style = Text.fonts[static_cast<size_t>(index)];
   const auto unit = static_cast<size_t>(character) & 0xFFFFu;
   if (style.advances.empty()) style.advances.assign(0x10000, -1);
-  int& advance = style.advances[unit];
-  if (advance >= 0) return advance;
   HGDIOBJ previous = SelectStyle(index);
   int measured = 0;
   GetCharWidth32W(PrintJob.PrinterDc, static_cast<unsigned>(unit), static_cast<unsigned>(unit),
                   &measured);
   if (previous) SelectObject(PrintJob.PrinterDc, previous);
-  advance = std::max(0, measured);
-  return advance;
+  style.advances[unit] = std::max(0, measured);
+  return style.advances[unit];
+}
+
+// Advance of a character in a style: a table lookup once measured, as on nearly every line.
+inline int AdvanceOf(int index, wchar_t character) {
+  const std::vector<int>& advances = Text.fonts[static_cast<size_t>(index)].advances;
+  const auto unit = static_cast<size_t>(character) & 0xFFFFu;
+  if (!advances.empty() && advances[unit] >= 0) return advances[unit];
+  return MeasureAdvance(index, character);
 }
 
 // The job's line step: its font's height and external leading.
@@ -142,18 +156,17 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
     wideFits = total + allowance <= width;
   }
 
-  // Each character with its style font and advance, in order.
-  struct Placed {
-    wchar_t character;
-    int font;
-    int advance;
-  };
-  std::vector<Placed> line;
-  line.reserve(count);
+  // Each character with its style font and advance, in order; the buffers are kept from
+  // line to line.
+  std::wstring& characters = Text.lineCharacters;
+  std::vector<Placed>& line = Text.linePlaces;
+  characters.clear();
+  line.clear();
   for (const StyledRun& run : runs) {
     const int font = FontIndex(run.style, wideFits);
+    characters += run.characters;
     for (const wchar_t character : run.characters)
-      line.push_back(Placed{character, font, AdvanceOf(font, character)});
+      line.push_back(Placed{font, AdvanceOf(font, character)});
   }
 
   // The blank lines above this one, on the new page when a page ended before them.
@@ -171,15 +184,12 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
     int64_t x = GetDeviceCaps(dc, PHYSICALOFFSETX);
     for (size_t piece = start; piece < end;) {
       size_t pieceEnd = piece;
-      std::wstring characters;
       int64_t pieceWidth = 0;
-      while (pieceEnd < end && line[pieceEnd].font == line[piece].font) {
-        characters.push_back(line[pieceEnd].character);
+      while (pieceEnd < end && line[pieceEnd].font == line[piece].font)
         pieceWidth += line[pieceEnd++].advance;
-      }
       HGDIOBJ previous = SelectStyle(line[piece].font);
       result = TextOutW(dc, static_cast<int>(std::min<int64_t>(x, INT_MAX)), PrintJob.CurrentY,
-                        characters.data(), static_cast<int>(characters.size()));
+                        characters.data() + piece, static_cast<int>(pieceEnd - piece));
       if (previous) SelectObject(dc, previous);
       x += pieceWidth;
       piece = pieceEnd;

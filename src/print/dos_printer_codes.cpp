@@ -225,6 +225,15 @@ std::vector<DosPiece> ReadDosLine(DosPrinterState& state, const std::string& lin
       if (!TakeSequenceByte(pieces, state, byte)) index--;  // read the byte again as itself
       continue;
     }
+    // Every control code is below a blank: a stretch of bytes from a blank up is all text.
+    if (static_cast<unsigned char>(byte) >= 0x20) {
+      size_t end = index + 1;
+      while (end < line.size() && static_cast<unsigned char>(line[end]) >= 0x20) end++;
+      text.append(line, index, end - index);
+      state.column += static_cast<int>(end - index);
+      index = end - 1;
+      continue;
+    }
     switch (static_cast<unsigned char>(byte)) {
       case Esc:
       case Gs:

@@ -94,17 +94,22 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
 }
 
 // ScreenWriteCharacters() - Each character as its code page 437 byte where it has one.
+// A document's echo goes through here line by line: ASCII is its own byte, and the list of
+// characters beyond code page 437 is made only for a text that has one.
 void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text) {
   std::string bytes(text.size(), '?');
-  std::u16string beyond(text.size(), u'\0');  // the characters code page 437 lacks
+  std::u16string beyond;  // the characters code page 437 lacks, 0 for the others
   for (size_t index = 0; index < text.size(); index++) {
-    const int byte = Cp437ByteOf(text[index]);
-    if (byte >= 0)
+    const char16_t character = text[index];
+    const int byte = character < 0x80 ? character : Cp437ByteOf(character);
+    if (byte >= 0) {
       bytes[index] = static_cast<char>(byte);
-    else
-      beyond[index] = text[index];
+      continue;
+    }
+    if (beyond.empty()) beyond.assign(text.size(), u'\0');
+    beyond[index] = character;
   }
-  ScreenWriteCells(screen, bytes, &beyond);
+  ScreenWriteCells(screen, bytes, beyond.empty() ? nullptr : &beyond);
 }
 
 // ScreenWriteCells() - Bytes into cells from the cursor on, with the characters beyond code
