@@ -70,11 +70,11 @@ std::string Utf16ToUtf8(const std::u16string& text) {
   size_t at = 0;
   for (size_t index = 0; index < text.size(); index++) {
     char32_t character = text[index];
-    const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
     if (character < 0x80) {
       utf8[at++] = static_cast<char>(character);
       continue;
     }
+    const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
     if (character >= 0xD800 && character < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
       character = 0x10000 + ((character - 0xD800) << 10) + (next - 0xDC00);
       utf8[at++] = static_cast<char>(0xF0 | (character >> 18));

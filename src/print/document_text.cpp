@@ -161,12 +161,13 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
   std::wstring& characters = Text.lineCharacters;
   std::vector<Placed>& line = Text.linePlaces;
   characters.clear();
-  line.clear();
+  line.resize(count);
+  size_t placed = 0;
   for (const StyledRun& run : runs) {
     const int font = FontIndex(run.style, wideFits);
     characters += run.characters;
     for (const wchar_t character : run.characters)
-      line.push_back(Placed{font, AdvanceOf(font, character)});
+      line[placed++] = Placed{font, AdvanceOf(font, character)};
   }
 
   // The blank lines above this one, on the new page when a page ended before them.
@@ -250,8 +251,18 @@ int32_t PrintDocumentLine(const std::string& line, DocumentEcho& echo) {
   };
   for (const DosPiece& piece : ReadDosLine(Text.printer, line)) {
     if (piece.kind == DosPieceKind::Text) {
-      runs.push_back(StyledRun{WideText(*page, piece.text), piece.style});
-      echo.characters.back() += CodePageToUtf16(*page, piece.text);
+      // The run's characters and the echo's, in one pass over the bytes.
+      StyledRun& run = runs.emplace_back(StyledRun{std::wstring(piece.text.size(), L'\0'),
+                                                   piece.style});
+      std::u16string& echoed = echo.characters.back();
+      const size_t echoStart = echoed.size();
+      echoed.resize(echoStart + piece.text.size());
+      for (size_t index = 0; index < piece.text.size(); index++) {
+        const char16_t character =
+            page->characters[static_cast<unsigned char>(piece.text[index])];
+        run.characters[index] = static_cast<wchar_t>(character);
+        echoed[echoStart + index] = character;
+      }
       continue;
     }
     endLine(piece.kind == DosPieceKind::PageEnd);

@@ -2,6 +2,7 @@
 #include "print/dos_printer_codes.h"
 
 #include <cstddef>
+#include <utility>
 
 namespace {
 
@@ -164,13 +165,14 @@ void ApplySequence(const std::string& bytes, DosPrinterState& state, bool& pageE
   }
 }
 
-// Adds text in the current style to the pieces, joining the last piece when it is alike.
-void AddText(std::vector<DosPiece>& pieces, const DosTextStyle& style, const std::string& text) {
+// Adds text in the current style to the pieces, joining the last piece when it is alike; the
+// text is moved into the pieces.
+void AddText(std::vector<DosPiece>& pieces, const DosTextStyle& style, std::string&& text) {
   if (!pieces.empty() && pieces.back().kind == DosPieceKind::Text && pieces.back().style == style) {
     pieces.back().text += text;
     return;
   }
-  pieces.push_back(DosPiece{DosPieceKind::Text, text, style});
+  pieces.push_back(DosPiece{DosPieceKind::Text, std::move(text), style});
 }
 
 // A line end or page end as a piece; the column starts again.
@@ -216,7 +218,7 @@ std::vector<DosPiece> ReadDosLine(DosPrinterState& state, const std::string& lin
   std::vector<DosPiece> pieces;
   std::string text;  // text in the current style not yet added
   auto flush = [&] {
-    if (!text.empty()) AddText(pieces, state.style, text);
+    if (!text.empty()) AddText(pieces, state.style, std::move(text));
     text.clear();
   };
   for (size_t index = 0; index < line.size(); index++) {

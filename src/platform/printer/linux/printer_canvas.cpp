@@ -390,18 +390,21 @@ void DrawUnderline(const DeviceContext& dc, DocumentState& doc, int left, int ba
   c += " re f\n";
 }
 
+// The Windows-1252 byte of every character up to the last of them (the trade mark sign,
+// U+2122); -1 for the others. Made when the program starts.
+std::vector<short> MakeByteTable() {
+  std::vector<short> table(0x2123, -1);
+  for (unsigned byte = 0; byte < 0x100; byte++)
+    table[ByteCharacter(static_cast<unsigned char>(byte))] = static_cast<short>(byte);
+  return table;
+}
+const std::vector<short> ByteTable = MakeByteTable();
+
 // The Windows-1252 byte of a character (-1: none), so a character of a wide call that a byte
 // could draw is drawn as that byte, in the same font under the same code.
-// Every character of a line goes through here: a table up to the last of them (the trade
-// mark sign, U+2122).
-int ByteOfCharacter(char32_t character) {
-  static const std::vector<short> bytes = [] {
-    std::vector<short> table(0x2123, -1);
-    for (unsigned byte = 0; byte < 0x100; byte++)
-      table[ByteCharacter(static_cast<unsigned char>(byte))] = static_cast<short>(byte);
-    return table;
-  }();
-  return character < bytes.size() ? bytes[character] : -1;
+// Every character of a line goes through here: a lookup in a table made beforehand.
+inline int ByteOfCharacter(char32_t character) {
+  return character < ByteTable.size() ? ByteTable[character] : -1;
 }
 
 }  // namespace

@@ -352,8 +352,12 @@ std::u32string WideCharacters(const wchar_t* text, int length) {
   size_t count = 0;
   for (int index = 0; index < length; index++) {
     const auto unit = static_cast<char32_t>(text[index]) & 0xFFFFu;
+    if (unit < 0xD800 || unit >= 0xDC00) {  // not the first of a pair: the character itself
+      characters[count++] = unit;
+      continue;
+    }
     const auto next = index + 1 < length ? static_cast<char32_t>(text[index + 1]) & 0xFFFFu : 0u;
-    if (unit >= 0xD800 && unit < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
+    if (next >= 0xDC00 && next < 0xE000) {
       characters[count++] = 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00);
       index++;
     } else {
