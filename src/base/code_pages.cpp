@@ -68,30 +68,33 @@ std::string CodePageToUtf8(const CodePageTable& page, const std::string& bytes) 
 std::string Utf16ToUtf8(const std::u16string& text) {
   std::string utf8(text.size() * 3, '\0');
   size_t at = 0;
-  for (size_t index = 0; index < text.size(); index++) {
-    char32_t character = text[index];
+  char* out = utf8.data();  // bytes written through pointers: the text is not read again
+  const char16_t* in = text.data();
+  const size_t count = text.size();
+  for (size_t index = 0; index < count; index++) {
+    char32_t character = in[index];
     if (character < 0x80) {
-      utf8[at++] = static_cast<char>(character);
+      out[at++] = static_cast<char>(character);
       continue;
     }
-    const char32_t next = index + 1 < text.size() ? text[index + 1] : 0;
+    const char32_t next = index + 1 < count ? in[index + 1] : 0;
     if (character >= 0xD800 && character < 0xDC00 && next >= 0xDC00 && next < 0xE000) {
       character = 0x10000 + ((character - 0xD800) << 10) + (next - 0xDC00);
-      utf8[at++] = static_cast<char>(0xF0 | (character >> 18));
-      utf8[at++] = static_cast<char>(0x80 | ((character >> 12) & 0x3F));
-      utf8[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
-      utf8[at++] = static_cast<char>(0x80 | (character & 0x3F));
+      out[at++] = static_cast<char>(0xF0 | (character >> 18));
+      out[at++] = static_cast<char>(0x80 | ((character >> 12) & 0x3F));
+      out[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+      out[at++] = static_cast<char>(0x80 | (character & 0x3F));
       index++;
       continue;
     }
     if (character >= 0xD800 && character < 0xE000) character = 0xFFFD;
     if (character < 0x800) {
-      utf8[at++] = static_cast<char>(0xC0 | (character >> 6));
+      out[at++] = static_cast<char>(0xC0 | (character >> 6));
     } else {
-      utf8[at++] = static_cast<char>(0xE0 | (character >> 12));
-      utf8[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
+      out[at++] = static_cast<char>(0xE0 | (character >> 12));
+      out[at++] = static_cast<char>(0x80 | ((character >> 6) & 0x3F));
     }
-    utf8[at++] = static_cast<char>(0x80 | (character & 0x3F));
+    out[at++] = static_cast<char>(0x80 | (character & 0x3F));
   }
   utf8.resize(at);
   return utf8;

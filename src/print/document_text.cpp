@@ -87,11 +87,18 @@ HGDIOBJ SelectStyle(int index) {
   return font ? SelectObject(PrintJob.PrinterDc, font) : nullptr;
 }
 
+// A style's table of advances, made on first use: -1 for every character until measured.
+int* AdvanceTable(int index) {
+  std::vector<int>& advances = Text.fonts[static_cast<size_t>(index)].advances;
+  if (advances.empty()) advances.assign(0x10000, -1);
+  return advances.data();
+}
+
 // Advance of a character in a style, measured on its first use in that style.
 int MeasureAdvance(int index, wchar_t character) {
   StyleFont& style = Text.fonts[static_cast<size_t>(index)];
   const auto unit = static_cast<size_t>(character) & 0xFFFFu;
-  if (style.advances.empty()) style.advances.assign(0x10000, -1);
+  AdvanceTable(index);
   HGDIOBJ previous = SelectStyle(index);
   int measured = 0;
   GetCharWidth32W(PrintJob.PrinterDc, static_cast<unsigned>(unit), static_cast<unsigned>(unit),
@@ -107,6 +114,20 @@ inline int AdvanceOf(int index, wchar_t character) {
   const auto unit = static_cast<size_t>(character) & 0xFFFFu;
   if (!advances.empty() && advances[unit] >= 0) return advances[unit];
   return MeasureAdvance(index, character);
+}
+
+// Places a run's characters with their style font and advances. The style's table is held
+// in a local: the places written could be anything to the compiler, which would read the
+// table's whereabouts again after every character. A measurement fills in its entry; the
+// table itself stays where it is.
+void PlaceRun(const std::wstring& characters, int font, Placed* places) {
+  const int* advances = AdvanceTable(font);
+  for (size_t index = 0; index < characters.size(); index++) {
+    const wchar_t character = characters[index];
+    int advance = advances[static_cast<size_t>(character) & 0xFFFFu];
+    if (advance < 0) advance = MeasureAdvance(font, character);
+    places[index] = Placed{font, advance};
+  }
 }
 
 // The job's line step: its font's height and external leading.
@@ -164,10 +185,9 @@ int32_t PrintRuns(const std::vector<StyledRun>& runs) {
   line.resize(count);
   size_t placed = 0;
   for (const StyledRun& run : runs) {
-    const int font = FontIndex(run.style, wideFits);
     characters += run.characters;
-    for (const wchar_t character : run.characters)
-      line[placed++] = Placed{font, AdvanceOf(font, character)};
+    PlaceRun(run.characters, FontIndex(run.style, wideFits), line.data() + placed);
+    placed += run.characters.size();
   }
 
   // The blank lines above this one, on the new page when a page ended before them.

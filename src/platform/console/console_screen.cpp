@@ -99,11 +99,12 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
 void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text) {
   std::string bytes(text.size(), '?');
   std::u16string beyond;  // the characters code page 437 lacks, 0 for the others
+  char* out = bytes.data();  // bytes written through a pointer: the text is not read again
   for (size_t index = 0; index < text.size(); index++) {
     const char16_t character = text[index];
     const int byte = character < 0x80 ? character : Cp437ByteOf(character);
     if (byte >= 0) {
-      bytes[index] = static_cast<char>(byte);
+      out[index] = static_cast<char>(byte);
       continue;
     }
     if (beyond.empty()) beyond.assign(text.size(), u'\0');

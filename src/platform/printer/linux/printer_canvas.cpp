@@ -623,10 +623,16 @@ int CanvasDrawText(DeviceContext& dc, int x, int y, const std::string& text) {
 int CanvasDrawCharacters(DeviceContext& dc, int x, int y, const std::u32string& text) {
   std::string bytes(text.size(), '\0');
   bool allBytes = true;
-  for (size_t i = 0; i < text.size() && allBytes; i++) {
-    const int byte = ByteOfCharacter(text[i]);
+  // The table and the ends held in locals: the bytes written could be anything to the
+  // compiler, which would read them again after every byte.
+  const short* table = ByteTable.data();
+  const size_t tableSize = ByteTable.size();
+  const char32_t* in = text.data();
+  char* out = bytes.data();
+  for (size_t i = 0, count = text.size(); i < count && allBytes; i++) {
+    const int byte = in[i] < tableSize ? table[in[i]] : -1;
     allBytes = byte >= 0;
-    bytes[i] = static_cast<char>(byte);
+    out[i] = static_cast<char>(byte);
   }
   if (allBytes) return CanvasDrawText(dc, x, y, bytes);
 
