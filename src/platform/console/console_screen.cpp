@@ -99,9 +99,12 @@ void ScreenWrite(ConsoleScreen& screen, const std::string& text) {
 void ScreenWriteCharacters(ConsoleScreen& screen, const std::u16string& text) {
   std::string bytes(text.size(), '?');
   std::u16string beyond;  // the characters code page 437 lacks, 0 for the others
-  char* out = bytes.data();  // bytes written through a pointer: the text is not read again
-  for (size_t index = 0; index < text.size(); index++) {
-    const char16_t character = text[index];
+  // Read and written through pointers: the compiler need not find the text again after
+  // every byte written.
+  const char16_t* in = text.data();
+  char* out = bytes.data();
+  for (size_t index = 0, count = text.size(); index < count; index++) {
+    const char16_t character = in[index];
     const int byte = character < 0x80 ? character : Cp437ByteOf(character);
     if (byte >= 0) {
       out[index] = static_cast<char>(byte);

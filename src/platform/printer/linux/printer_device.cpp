@@ -349,11 +349,12 @@ namespace {
 // unit of its own (the font has no glyph for it).
 std::u32string WideCharacters(const wchar_t* text, int length) {
   std::u32string characters(static_cast<size_t>(length), U'\0');
+  char32_t* out = characters.data();
   size_t count = 0;
   for (int index = 0; index < length; index++) {
     const auto unit = static_cast<char32_t>(text[index]) & 0xFFFFu;
     if (unit < 0xD800 || unit >= 0xDC00) {  // not the first of a pair: the character itself
-      characters[count++] = unit;
+      out[count++] = unit;
       continue;
     }
     const auto next = index + 1 < length ? static_cast<char32_t>(text[index + 1]) & 0xFFFFu : 0u;
