@@ -5,8 +5,8 @@
 // Behind it: CUPS destinations and the built-in "Print to PDF" printer, both written as PDF by
 // the printer layer's own writer, fonts from fontconfig with FreeType metrics (or a test's own
 // kind of printer, printer_internal.h). Coordinates are device pixels, origin at the top-left
-// corner of the printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252); the wide
-// calls (...W) take UTF-16 for characters beyond it, and draw and measure the same way.
+// corner of the printable area, y downwards. Text is 8-bit: each byte is one glyph (Windows-1252);
+// the wide calls (...W) take UTF-16 for characters beyond it, and draw and measure the same way.
 #pragma once
 
 #include <cstdint>
