@@ -35,7 +35,7 @@ struct Placed {
 
 struct DocumentTextState {
   DosPrinterState printer;
-  std::wstring lineCharacters;      // the characters of the line being printed
+  std::wstring lineCharacters;     // the characters of the line being printed
   std::vector<Placed> linePlaces;  // and their fonts and advances
   std::array<StyleFont, 16> fonts;
   bool pageEnded = false;     // the next printed line starts a new page
@@ -272,14 +272,13 @@ int32_t PrintDocumentLine(const std::string& line, DocumentEcho& echo) {
   for (const DosPiece& piece : ReadDosLine(Text.printer, line)) {
     if (piece.kind == DosPieceKind::Text) {
       // The run's characters and the echo's, in one pass over the bytes.
-      StyledRun& run = runs.emplace_back(StyledRun{std::wstring(piece.text.size(), L'\0'),
-                                                   piece.style});
+      StyledRun& run =
+          runs.emplace_back(StyledRun{std::wstring(piece.text.size(), L'\0'), piece.style});
       std::u16string& echoed = echo.characters.back();
       const size_t echoStart = echoed.size();
       echoed.resize(echoStart + piece.text.size());
       for (size_t index = 0; index < piece.text.size(); index++) {
-        const char16_t character =
-            page->characters[static_cast<unsigned char>(piece.text[index])];
+        const char16_t character = page->characters[static_cast<unsigned char>(piece.text[index])];
         run.characters[index] = static_cast<wchar_t>(character);
         echoed[echoStart + index] = character;
       }
