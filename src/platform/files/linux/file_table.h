@@ -6,27 +6,17 @@
 #include <cstdint>
 #include <map>
 #include <string>
-#include <vector>
 
 #include "platform/files/files.h"
+#include "platform/files/line_reader.h"
 
-// Bytes the line reader takes from the file at a time.
-constexpr int FileReadBufferSize = 128;
-// Bytes asked of the system at a time: the read buffer is filled from this read-ahead, so a
-// long file costs one system call per 64 KB rather than one per 128 bytes.
-constexpr int FileReadAheadSize = 65536;
 constexpr int HighestFileNumber = 32767;
 
 struct OpenFile {
   int Descriptor = -1;
   FileMode Mode = FileInput;
-  char ReadBuffer[FileReadBufferSize];
-  int ReadStart = 0;            // next unread byte in ReadBuffer
-  int ReadEnd = 0;              // one past the last byte read into ReadBuffer
-  bool DataEnded = false;       // the physical end or a 1Ah byte has been reached
-  std::vector<char> ReadAhead;  // bytes read from the system, not yet in ReadBuffer
-  size_t AheadStart = 0;        // next byte of ReadAhead to hand over
-  int64_t Column = 0;           // bytes written since the last line end
+  LineReader Reader;   // where reading stands (input only)
+  int64_t Column = 0;  // bytes written since the last line end
 };
 
 // The open files by file number.
