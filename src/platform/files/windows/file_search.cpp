@@ -1,5 +1,7 @@
 // Finding and deleting files by name pattern: * and ? wildcards, letter case ignored, only
-// ordinary files that are not hidden or system files.
+// ordinary files that are not hidden or system files. The program matches the long names
+// itself (NameMatches): FindFirstFileA's own matching also looks at the short 8.3 names, so
+// "*.DRY" would find "NOTES.DRYRUN" through "NOTES~1.DRY".
 #include <windows.h>
 
 #include <algorithm>
@@ -7,6 +9,7 @@
 
 #include "base/error_code.h"
 #include "platform/files/files.h"
+#include "platform/files/name_pattern.h"
 #include "platform/files/windows/file_table.h"
 #include "platform/files/windows/win32_codes.h"
 
@@ -26,49 +29,6 @@ SearchPattern SplitPattern(std::string pattern) {
   const size_t split = pattern.find_last_of("\\/:");
   if (split == std::string::npos) return {"", pattern};
   return {pattern.substr(0, split + 1), pattern.substr(split + 1)};
-}
-
-// ASCII letters folded to lower case; other bytes unchanged.
-char FoldCase(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Wildcard match, case ignored: ? is any one byte, * any run of bytes. Backtracks only to the
-// last *, so the time stays proportional to the lengths' product at worst. The program
-// matches the long names itself: FindFirstFileA's own matching also looks at the short 8.3
-// names, so "*.DRY" would find "NOTES.DRYRUN" through "NOTES~1.DRY".
-bool WildcardMatches(const std::string& name, const std::string& pattern) {
-  size_t n = 0, p = 0;
-  size_t starPattern = std::string::npos, starName = 0;
-  while (n < name.size()) {
-    if (p < pattern.size() && pattern[p] == '*') {
-      starPattern = p++;
-      starName = n;
-    } else if (p < pattern.size() &&
-               (pattern[p] == '?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
-      ++p;
-      ++n;
-    } else if (starPattern != std::string::npos) {
-      p = starPattern + 1;
-      n = ++starName;
-    } else {
-      return false;
-    }
-  }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
-  return p == pattern.size();
-}
-
-// DOS name match: a name without a dot also matches a pattern ending in ".*" or "." through
-// the part before it, so "*.*" matches every name and "README.*" matches "README".
-bool NameMatches(const std::string& name, const std::string& pattern) {
-  if (WildcardMatches(name, pattern)) return true;
-  if (name.find('.') != std::string::npos) return false;
-  if (pattern.size() >= 2 && pattern.compare(pattern.size() - 2, 2, ".*") == 0)
-    return WildcardMatches(name, pattern.substr(0, pattern.size() - 2));
-  if (!pattern.empty() && pattern.back() == '.')
-    return WildcardMatches(name, pattern.substr(0, pattern.size() - 1));
-  return false;
 }
 
 // Entries that never match: folders, links (reparse points), hidden and system files.
